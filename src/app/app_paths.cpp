@@ -1,0 +1,43 @@
+#include "app/app_paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace app {
+
+AppPaths::AppPaths(QString programDir) : dir_(QDir::cleanPath(std::move(programDir))) {}
+
+QString AppPaths::file(const QString& name) const
+{
+    return QDir(dir_).filePath(name);
+}
+
+AppPaths AppPaths::fromArguments(const QStringList& args)
+{
+    const qsizetype i = args.indexOf(QStringLiteral("--data-dir"));
+    if (i >= 0 && i + 1 < args.size()) {
+        QDir().mkpath(args.at(i + 1));
+        return AppPaths(QFileInfo(args.at(i + 1)).absoluteFilePath());
+    }
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
+        return AppPaths(exeDir);
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return AppPaths(data);
+}
+
+bool is_safe_file_name(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (QChar c : name) {
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32)
+            return false;
+    }
+    return !name.contains(QLatin1String(".."));
+}
+
+}  // namespace app

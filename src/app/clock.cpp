@@ -1,0 +1,10 @@
+#include "app/clock.h"
+
+namespace app {
+
+QDateTime SystemClock::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+}  // namespace app

@@ -1,0 +1,16 @@
+#include "app/session.h"
+
+namespace app {
+
+Session& session()
+{
+    static Session s;
+    return s;
+}
+
+void reset_session()
+{
+    session() = Session{};
+}
+
+}  // namespace app

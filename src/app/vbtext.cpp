@@ -1,0 +1,103 @@
+#include "app/vbtext.h"
+
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+namespace app {
+
+namespace {
+const QRegularExpression& numberPattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    return re;
+}
+}  // namespace
+
+QString trim(const QString& text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text.at(b) == u' ')
+        ++b;
+    while (e > b && text.at(e - 1) == u' ')
+        --e;
+    return text.mid(b, e - b);
+}
+
+bool is_numeric(const QString& text)
+{
+    const QString t = text.trimmed();
+    return !t.isEmpty() && numberPattern().match(t).hasMatch();
+}
+
+double to_double(const QString& text, bool* ok)
+{
+    const bool numeric = is_numeric(text);
+    if (ok)
+        *ok = numeric;
+    if (!numeric)
+        return 0.0;
+    QString t = text.trimmed();
+    if (t.startsWith(u'+'))
+        t.remove(0, 1);
+    return t.toDouble();
+}
+
+float to_single(const QString& text, bool* ok)
+{
+    return static_cast<float>(to_double(text, ok));
+}
+
+double round_half_even(double value)
+{
+    return std::nearbyint(value);  // default rounding mode: to nearest, ties to even
+}
+
+int to_int(const QString& text, bool* ok)
+{
+    bool numeric = false;
+    const double v = round_half_even(to_double(text, &numeric));
+    const bool fits = numeric && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+    if (ok)
+        *ok = fits;
+    return fits ? static_cast<int>(v) : 0;
+}
+
+QString format_percent(double ratio)
+{
+    return QString::number(ratio * 100.0, 'f', 2) + u'%';
+}
+
+QString format_zero_pad(const QString& text, int digits)
+{
+    bool ok = false;
+    const double v = to_double(text, &ok);
+    if (!ok)
+        return text;
+    const double r = round_half_even(v);
+    QString s = QString::number(std::fabs(r), 'f', 0).rightJustified(digits, u'0');
+    return r < 0 ? u'-' + s : s;
+}
+
+QStringList split(const QString& text, const QString& sep)
+{
+    if (text.isEmpty())
+        return {};
+    return text.split(sep, Qt::KeepEmptyParts);
+}
+
+QStringList records(const QString& text, const QString& sep)
+{
+    QStringList pieces = split(text, sep);
+    if (!pieces.isEmpty())
+        pieces.removeLast();
+    return pieces;
+}
+
+QString piece(const QStringList& pieces, qsizetype i)
+{
+    return i >= 0 && i < pieces.size() ? pieces.at(i) : QString();
+}
+
+}  // namespace app

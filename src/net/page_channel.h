@@ -1,0 +1,71 @@
+#pragma once
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace net {
+
+// What one request on a channel came back with.
+struct PageResult {
+    QString url;            // the address exactly as it was requested
+    QString text;           // the reply as a browser's body.innerHTML shows it
+    bool replaced = false;  // a newer navigate() took the channel first; no text
+    int httpStatus = 0;     // 0 when no HTTP answer came
+};
+
+// The HTTP client all channels share, with the request timeout.
+class Network final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Network)
+public:
+    explicit Network(QObject* parent = nullptr);
+    QNetworkAccessManager* manager() const { return manager_; }
+    int timeoutMs() const { return timeoutMs_; }
+    void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+
+private:
+    QNetworkAccessManager* manager_;
+    int timeoutMs_ = 30000;
+};
+
+// One request stream: navigate() replaces what is in flight and starts a GET
+// of the address as built; completed() fires once per navigate().
+// A server that cannot be reached or does not answer in time gives a text
+// with "无法显示", a missing page one with "无法找到该页", so that the error
+// check explains them like any other error page.
+class PageChannel final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PageChannel)
+public:
+    explicit PageChannel(Network& network, QObject* parent = nullptr);
+    ~PageChannel() override;
+
+    void navigate(const QString& url);
+    bool busy() const { return !reply_.isNull(); }
+    // The address in flight, or empty.
+    QString pendingUrl() const { return busy() ? url_ : QString(); }
+
+signals:
+    void completed(const net::PageResult& result);
+
+private:
+    void onFinished(QNetworkReply* reply);
+
+    Network& network_;
+    QPointer<QNetworkReply> reply_;
+    QString url_;
+};
+
+// The reply body as the page view's body.innerHTML: decoded by `charset`
+// (GBK when none or an unknown one is given), the inner part of <body> when
+// there is one, and a bare "&" written as "&amp;".
+QString present_as_inner_html(const QByteArray& body, const QString& charset);
+
+// Texts of the channel's own error pages.
+QString unreachable_page_text();
+QString not_found_page_text();
+
+}  // namespace net

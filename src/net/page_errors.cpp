@@ -1,0 +1,50 @@
+#include "net/page_errors.h"
+
+#include "app/dialogs.h"
+
+namespace net {
+
+namespace {
+struct ErrorKind {
+    const char16_t* phrase;
+    const char16_t* causes;
+    bool detail;
+};
+
+constexpr ErrorKind kinds[] = {
+    {u"无法显示", u"1、服务器关机！\r2、网络中断。", false},
+    {u"无法找到该页", u"1、访问的页面文件不存在！\r2、访问的网站文件被修改 。", false},
+    {u"运行时错误", u"运行网站文件时错误。", true},
+    {u"ODBC Drivers", u"1、服务器上的成绩数据库文件错误；\r2、网站文件错误。", true},
+    {u"脚本超时", u"运行网站文件时发生“脚本超时”错误。", true},
+};
+}  // namespace
+
+QString page_error_message(const QString& url, const QString& text)
+{
+    for (const ErrorKind& k : kinds) {
+        if (!text.contains(QStringView(k.phrase)))
+            continue;
+        QString msg = QStringLiteral("   访问服务器时发生错误，可能的原因：\r\r");
+        msg += QStringView(k.causes);
+        if (k.detail)
+            msg += QStringLiteral("\r\r出错地址：") + url + QStringLiteral("\r\r更多信息：\r") + text;
+        else
+            msg += QStringLiteral("\r\r出错地址：\r") + url;
+        return msg;
+    }
+    return {};
+}
+
+bool check_page_err(const QString& url, const QString& text, app::Dialogs& dialogs)
+{
+    if (url.isEmpty() || url.contains(QLatin1String("///")))
+        return false;
+    const QString msg = page_error_message(url, text);
+    if (msg.isEmpty())
+        return true;
+    dialogs.message(msg);
+    return false;
+}
+
+}  // namespace net

@@ -1,0 +1,34 @@
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace ui {
+
+void QtDialogs::message(const QString& text)
+{
+    QString shown = text;
+    shown.replace(u'\r', u'\n');
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), shown, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+QString QtDialogs::openFileName(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, QString(), filter);
+}
+
+QString QtDialogs::saveFileName(const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggested, filter);
+}
+
+bool QtDialogs::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+}  // namespace ui
