@@ -1,0 +1,170 @@
+// The login screen's rules without widgets: the three reply parsers, the
+// forbidden words and the port rule.
+#include "login/login_rules.h"
+#include "login/lookup_replies.h"
+#include "recorders.h"
+
+#include <QTest>
+
+using namespace login;
+
+class LoginRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void schoolReply_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("noMatch");
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("one") << QStringLiteral("School_Name8762349;7,实验中学;remote=x;8.5;") << true << "8.5" << false
+                             << QStringList{"7"} << QStringList{"实验中学"};
+        QTest::newRow("three, trimmed") << QStringLiteral("  School_Name8762349;1,一中;2,二中;3,三中;  remote=x;9.1;tail")
+                                        << true << "9.1" << false << QStringList{"1", "2", "3"}
+                                        << QStringList{"一中", "二中", "三中"};
+        QTest::newRow("marker only") << QStringLiteral("School_Name8762349;remote=x;8.5;") << true << "8.5" << true
+                                     << QStringList{} << QStringList{};
+        QTest::newRow("no marker") << QStringLiteral("无法显示网页") << false << "" << false << QStringList{} << QStringList{};
+        QTest::newRow("missing fields") << QStringLiteral("School_Name8762349;abc;;remote=") << true << "" << false
+                                        << QStringList{"abc", ""} << QStringList{"", ""};
+    }
+    void schoolReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, marker);
+        QFETCH(QString, version);
+        QFETCH(bool, noMatch);
+        QFETCH(QStringList, ids);
+        QFETCH(QStringList, names);
+        const SchoolReply r = parse_school_reply(text);
+        QCOMPARE(r.marker, marker);
+        QCOMPARE(r.version, version);
+        QCOMPARE(r.noMatch, noMatch);
+        QStringList gotIds, gotNames;
+        for (const auto& rec : r.records) {
+            gotIds << rec.id;
+            gotNames << rec.name;
+        }
+        QCOMPARE(gotIds, ids);
+        QCOMPARE(gotNames, names);
+    }
+
+    void schoolReplyWithoutVersionKeepsNone()
+    {
+        const SchoolReply r = parse_school_reply(QStringLiteral("School_Name8762349;1,a;"));
+        QVERIFY(!r.hasVersion);
+        QCOMPARE(r.records.size(), 1);
+    }
+
+    void schoolTableHoldsFiftyOne()
+    {
+        QString text = QStringLiteral("School_Name8762349;");
+        for (int i = 1; i <= 60; ++i)
+            text += QStringLiteral("%1,学校%1;").arg(i);
+        const SchoolReply r = parse_school_reply(text + QStringLiteral("remote=x;8.5;"));
+        QCOMPARE(r.records.size(), qsizetype(school_list_rows));
+        QCOMPARE(r.records.last().name, QStringLiteral("学校51"));
+        QCOMPARE(r.dropped, qsizetype(9));
+    }
+
+    void teacherReply_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<bool>("noMatch");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("one") << QStringLiteral("JS8762349 12,张三;") << true << false << QStringList{"张三"};
+        QTest::newRow("two") << QStringLiteral("JS87623491,张三;2,张珊;") << true << false << QStringList{"张三", "张珊"};
+        QTest::newRow("marker only") << QStringLiteral(" JS8762349 ") << true << true << QStringList{};
+        QTest::newRow("no marker") << QStringLiteral("1,张三;") << false << false << QStringList{};
+        QTest::newRow("short record") << QStringLiteral("JS8762349x;") << true << false << QStringList{""};
+    }
+    void teacherReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, marker);
+        QFETCH(bool, noMatch);
+        QFETCH(QStringList, names);
+        const TeacherReply r = parse_teacher_reply(text);
+        QCOMPARE(r.marker, marker);
+        QCOMPARE(r.noMatch, noMatch);
+        QCOMPARE(r.names, names);
+    }
+
+    void loginReply_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("userId");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("accepted") << QStringLiteral("School_Name398685, 42 , 张三 ,x") << true << 42 << "张三";
+        QTest::newRow("past 16 bits") << QStringLiteral("School_Name398685,40000,李四") << true << 40000 << "李四";
+        QTest::newRow("no name") << QStringLiteral("School_Name398685,5") << true << 5 << "";
+        QTest::newRow("no marker") << QStringLiteral("error,42,张三") << false << 0 << "";
+        QTest::newRow("id not numeric") << QStringLiteral("School_Name398685,abc,张三") << false << 0 << "";
+        QTest::newRow("id missing") << QStringLiteral("School_Name398685") << false << 0 << "";
+        QTest::newRow("id fraction") << QStringLiteral("School_Name398685,4.5,张三") << false << 0 << "";
+        QTest::newRow("id too big") << QStringLiteral("School_Name398685,99999999999,张三") << false << 0 << "";
+    }
+    void loginReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(int, userId);
+        QFETCH(QString, name);
+        const LoginReply r = parse_login_reply(text);
+        QCOMPARE(r.accepted, accepted);
+        QCOMPARE(r.userId, userId);
+        QCOMPARE(r.name, name);
+    }
+
+    void forbiddenWords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("clean") << "zhang3" << QStringList{};
+        QTest::newRow("capital passes") << "Insert Select" << QStringList{};
+        QTest::newRow("two in order") << "selectinto" << QStringList{"select", "into"};
+        QTest::newRow("all five") << "deleteinsertintoselectupdate"
+                                  << QStringList{"update", "select", "into", "insert", "delete"};
+    }
+    void forbiddenWords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        QCOMPARE(forbidden_words_in(text), found);
+        testsupport::RecordingDialogs dialogs;
+        QCOMPARE(check_sql_str(text, dialogs), found.isEmpty());
+        QCOMPARE(dialogs.messages.size(), found.size());
+    }
+
+    void port_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("check");
+        const int nn = int(PortCheck::NotNumeric), bad = int(PortCheck::Refused), ok = int(PortCheck::Valid);
+        QTest::newRow("empty") << "" << nn;
+        QTest::newRow("letters") << "80a" << nn;
+        QTest::newRow("8") << "8" << bad;
+        QTest::newRow("79") << "79" << bad;
+        QTest::newRow("80") << "80" << ok;
+        QTest::newRow("65535") << "65535" << ok;
+        QTest::newRow("65536") << "65536" << bad;
+        QTest::newRow("fraction") << "80.5" << bad;
+        QTest::newRow("blank") << " 8080" << bad;
+        QTest::newRow("exponent") << "8e3" << bad;
+        QTest::newRow("huge") << "9999999999999" << bad;
+    }
+    void port()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, check);
+        QCOMPARE(int(check_port(text)), check);
+    }
+};
+
+QTEST_GUILESS_MAIN(LoginRulesTest)
+#include "test_login_rules.moc"
