@@ -1,0 +1,91 @@
+#include "marking/feedback.h"
+
+#include "app/app_paths.h"
+#include "app/session.h"
+#include "net/url_encode.h"
+
+namespace marking {
+
+namespace {
+QString tail(const app::Session& s, const ReportedAnswer& a)
+{
+    return QStringLiteral("&cj_id=") + QString::number(a.cj_id) + QStringLiteral("&js_id=")
+        + QString::number(s.User_ID) + QStringLiteral("&img_str=") + a.cur_gif + QStringLiteral("&js_name=")
+        + net::url_encode(s.JS_Name);
+}
+QString exam(const app::Session& s)
+{
+    return QStringLiteral("&ks_id=") + s.ks_id + QStringLiteral("&km_id=") + QString::number(s.KM_id);
+}
+}  // namespace
+
+QString fault_image_url(const app::Session& s, const ReportedAnswer& a)
+{
+    return s.Server_URL + QStringLiteral("cj/net_post_err.asp?xx_id=") + QString::number(s.School_ID) + exam(s)
+        + QStringLiteral("&bj_id=") + QString::number(a.bj_id) + tail(s, a);
+}
+
+QString wrong_full_mark_url(const app::Session& s, const ReportedAnswer& a)
+{
+    return s.Server_URL + QStringLiteral("cj/net_post_err.asp?xx_id=-1") + exam(s) + tail(s, a);
+}
+
+QString excellent_url(const app::Session& s, const ReportedAnswer& a)
+{
+    return s.Server_URL + QStringLiteral("cj/net_post_ok.asp?xx_id=-2") + exam(s) + QStringLiteral("&bj_id=")
+        + QString::number(a.bj_id) + tail(s, a);
+}
+
+bool fault_report_refused(const QString& cur_gif)
+{
+    return cur_gif.contains(u',');
+}
+
+QString fault_refused_message()
+{
+    return QStringLiteral("   在同时批阅两道及以上试题时，无法反馈异常试题！   ");
+}
+
+QString report_status_text()
+{
+    return QStringLiteral(" 正在向服务器反馈信息，请等待... (report...)");
+}
+
+FeedbackReply feedback_reply(const QString& reply)
+{
+    FeedbackReply r;
+    if (reply.contains(QStringLiteral("report"))) {
+        r.kind = FeedbackReply::Kind::ImageFault;
+        const QString mark = QStringLiteral("report_");
+        const qsizetype at = reply.indexOf(mark);
+        if (at >= 0) {
+            const qsizetype from = at + mark.size();
+            const qsizetype next = reply.indexOf(mark, from);
+            const QString name = reply.mid(from, next < 0 ? -1 : next - from).trimmed();
+            if (app::is_safe_file_name(name)) {
+                r.deleteFile = name;
+            } else if (!name.isEmpty()) {
+                r.refusedName = name;
+                r.warning = QStringLiteral("服务器给出的文件名“") + name
+                    + QStringLiteral("”不是本机缓存中的文件名，没有删除任何文件。");
+            }
+        }
+        r.message = QStringLiteral("  操作成功！\r\r  请跳过此题，批阅下一试题......                ");
+        r.blankView = true;
+    } else if (reply.contains(QStringLiteral("MF_Error"))) {
+        r.kind = FeedbackReply::Kind::FullMark;
+        r.message = QStringLiteral("  操作成功！\r\r  “满分错误”的信息已经记载，等待管理员处理......      ");
+    } else {
+        r.message = QStringLiteral("  操作失败！                   \r\r") + reply;
+    }
+    return r;
+}
+
+PostOkReply post_ok_reply(const QString& reply)
+{
+    if (reply.contains(QStringLiteral("Post OK")))
+        return {true, QStringLiteral("系统已经记载了您推荐的优秀答案！")};
+    return {false, QStringLiteral("操作失败！")};
+}
+
+}  // namespace marking
