@@ -1,0 +1,163 @@
+#include "marking/answer_list_model.h"
+
+#include <algorithm>
+
+namespace marking {
+
+AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+QString AnswerListModel::bufferHeaderText()
+{
+    return QStringLiteral("行号,题号,满分,得分,姓名,考号,work_id,flag,cj_id,downed,xx_id,BJ_ID");
+}
+
+QString AnswerListModel::workedHeaderText()
+{
+    return QStringLiteral("行号,题号,满分,得分,考号,姓名,阅卷时间,Flag,CJ_ID,Work_id,XX_ID,BJ_ID");
+}
+
+QList<int> AnswerListModel::bufferWidths()
+{
+    return {700, 700, 700, 700, 1000, 1000, 0, 0, 0, 0, 0, 0};
+}
+
+QList<int> AnswerListModel::workedWidths()
+{
+    return {55, 55, 55, 55, 80, 80, 160, 0, 0, 0, 0, 0};
+}
+
+void AnswerListModel::setColumns(const QString& headerText, const QList<int>& widths)
+{
+    beginResetModel();
+    headers_ = headerText.split(u',');
+    widths_.clear();
+    for (qsizetype i = 0; i < headers_.size(); ++i)
+        widths_ << (i < widths.size() ? widths.at(i) : 0);
+    rows_.clear();
+    endResetModel();
+    emit widthsChanged();
+}
+
+void AnswerListModel::clearRows()
+{
+    if (rows_.isEmpty())
+        return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+int AnswerListModel::columnOf(const QString& header) const
+{
+    return int(headers_.indexOf(header)) + 1;
+}
+
+QString AnswerListModel::header(int column) const
+{
+    return column >= 1 && column <= headers_.size() ? headers_.at(column - 1) : QString();
+}
+
+QString AnswerListModel::text(int row, int column) const
+{
+    if (row < 1 || row > rows_.size() || column < 1 || column > headers_.size())
+        return {};
+    const QStringList& r = rows_.at(row - 1);
+    return column - 1 < r.size() ? r.at(column - 1) : QString();
+}
+
+QString AnswerListModel::text(int row, const QString& header) const
+{
+    return text(row, columnOf(header));
+}
+
+void AnswerListModel::setText(int row, int column, const QString& value)
+{
+    if (row < 1 || row > rows_.size() || column < 1 || column > headers_.size())
+        return;
+    QStringList& r = rows_[row - 1];
+    while (r.size() < headers_.size())
+        r << QString();
+    if (r.at(column - 1) == value)
+        return;
+    r[column - 1] = value;
+    const QModelIndex i = index(row - 1, column - 1);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+void AnswerListModel::setText(int row, const QString& header, const QString& value)
+{
+    setText(row, columnOf(header), value);
+}
+
+QStringList AnswerListModel::rowTexts(int row) const
+{
+    return row >= 1 && row <= rows_.size() ? rows_.at(row - 1) : QStringList();
+}
+
+void AnswerListModel::appendRow(const QStringList& cells)
+{
+    QStringList r = cells.mid(0, headers_.size());
+    while (r.size() < headers_.size())
+        r << QString();
+    const int n = int(rows_.size());
+    beginInsertRows({}, n, n);
+    rows_ << r;
+    endInsertRows();
+}
+
+int AnswerListModel::width(int column) const
+{
+    return column >= 1 && column <= widths_.size() ? widths_.at(column - 1) : 0;
+}
+
+void AnswerListModel::setWidth(int column, int width)
+{
+    if (column < 1 || column > widths_.size() || widths_.at(column - 1) == width)
+        return;
+    widths_[column - 1] = width;
+    emit widthsChanged();
+}
+
+void AnswerListModel::sortByColumn(int column, bool descending)
+{
+    if (column < 1 || column > headers_.size())
+        return;
+    const int c = column - 1;
+    emit layoutAboutToBeChanged();
+    std::stable_sort(rows_.begin(), rows_.end(), [c, descending](const QStringList& a, const QStringList& b) {
+        const int cmp = QString::compare(a.value(c), b.value(c), Qt::CaseInsensitive);
+        return descending ? cmp > 0 : cmp < 0;
+    });
+    emit layoutChanged();
+}
+
+int AnswerListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int AnswerListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(headers_.size());
+}
+
+QVariant AnswerListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    return text(index.row() + 1, index.column() + 1);
+}
+
+QVariant AnswerListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header(section + 1);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags AnswerListModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+}  // namespace marking

@@ -1,0 +1,97 @@
+#include "marking/image_cache.h"
+
+#include "app/app_paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace marking {
+
+ImageCache::ImageCache(const QString& programDir, const QString& examId, int subjectId)
+{
+    root_ = QDir(programDir).filePath(QStringLiteral("ks_data"));
+    valid_ = app::is_safe_file_name(examId);
+    if (valid_)
+        folder_ = root_ + u'/' + examId + u'/' + QString::number(subjectId);
+}
+
+bool ImageCache::make_cache_dirs() const
+{
+    if (!valid_)
+        return false;
+    return QDir().mkpath(folder_);
+}
+
+QString ImageCache::path_of(const QString& imageName) const
+{
+    if (!valid_ || !app::is_safe_file_name(imageName))
+        return {};
+    return folder_ + u'/' + imageName;
+}
+
+QString image_stem(const QString& candidate, const QString& question)
+{
+    return candidate + u'_' + question;
+}
+
+QString image_name(const QString& candidate, const QString& question)
+{
+    return image_stem(candidate, question) + QStringLiteral(".gif");
+}
+
+QString server_ref(const QString& classId, const QString& candidate, const QString& question)
+{
+    return classId + u'\\' + image_stem(candidate, question) + QStringLiteral(".txt");
+}
+
+QString image_name_of_ref(const QString& ref)
+{
+    QString name = ref.mid(ref.indexOf(u'\\') + 1);
+    name.replace(QLatin1String(".txt"), QLatin1String(".gif"));
+    return name;
+}
+
+bool img_file_ok(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo fi(path);
+    return fi.isFile() && fi.size() > 50;
+}
+
+ImageReply parse_image_reply(const QString& reply)
+{
+    ImageReply r;
+    const qsizetype sep = reply.indexOf(QLatin1String(",,,,,"));
+    r.hasSeparator = sep >= 0;
+    if (!r.hasSeparator)
+        return r;
+    r.data = reply.left(sep);
+    r.notFound = r.data.contains(QLatin1String("img_txt_file"));
+    return r;
+}
+
+QString img_txt_missing(const QString& text)
+{
+    const qsizetype at = text.indexOf(QLatin1String("img_txt_file"));
+    if (at < 0)
+        return QStringLiteral("未知文件");
+    const qsizetype start = at + 13;
+    const qsizetype end = text.indexOf(QLatin1String("not find!"), at);
+    if (end < 0)
+        return QStringLiteral("未知文件");
+    return end > start ? text.mid(start, end - start) : QString();
+}
+
+QString not_found_message(const QString& data)
+{
+    return QStringLiteral("在服务器中没有找到此试题的图片文件[Server img_txt_file: ") + img_txt_missing(data) + u']';
+}
+
+QString unsafe_name_message(const QString& name)
+{
+    return QStringLiteral("试题图片的文件名“") + name
+         + QStringLiteral("”含有不能用于本地文件名的字符（路径分隔符或“..”），\r\r此试题图片不会缓存到本机，请与考试管理员联系。");
+}
+
+}  // namespace marking

@@ -1,0 +1,30 @@
+#pragma once
+#include <QString>
+
+namespace marking {
+
+// The marking screen's own state. It lives as long as the program runs,
+// not as long as one screen: closing the screen and opening it again keeps
+// the earlier selection (th_bj, task_type), so the new assignment reply can
+// select it again. The opening steps reset what they must.
+struct MarkingState {
+    QString task_type;     // "TH" by question, "BJ" by class
+    QString th_bj;         // selection: question numbers joined by ",", or one class id
+    int cur_row = 0;       // 1-based buffer row being marked; 0 none since the last fill
+    int work_count = 0;    // the teacher's workload (progress record field 2)
+    int zoom_pct = 100;
+    int done_count = 0;    // answers the server counts as done (field 9)
+    QString cur_gif;       // image name(s) of the answer(s) being marked, joined by ","
+    QString shown_files;   // local path(s) now in the image view, joined by ","
+    int down_cj_id = 0;    // the download in flight: its cj_id ...
+    QString down_th;       // ... and question number
+    bool help_on_top = true;
+    int hide_name = 0;     // 1 hides the student names in both lists
+};
+
+// The one state of the running program.
+MarkingState& marking_state();
+// A fresh start (tests).
+void reset_marking_state();
+
+}  // namespace marking

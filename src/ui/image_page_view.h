@@ -1,0 +1,90 @@
+#pragma once
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QScrollArea;
+class QStackedLayout;
+class QVBoxLayout;
+
+namespace ui {
+
+// The answer view of the marking screen: one answer image, or the images
+// of an answer group one under the other with a rule after each, then an
+// optional footer block (text and a picture). It also shows a web page
+// (the help page) or nothing ("about:blank").
+//
+// It keeps the markup of what it shows (text()): "<IMG src=PATH>" per image,
+// as the page of a loaded image would hold it, so "is this answer on
+// screen" is a plain substring question. Images are decoded only while they
+// are shown; showing the next answer drops the previous pixels.
+class ImagePageView final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ImagePageView)
+public:
+    explicit ImagePageView(QWidget* parent = nullptr);
+    ~ImagePageView() override;
+
+    // Web pages need a browser engine; tests that do not look at the help
+    // page switch it off to stay fast. On by default.
+    static void setWebContentEnabled(bool enabled);
+
+    // One image, or a group (each followed by a rule). Missing files show
+    // a short notice in their place.
+    void showImages(const QStringList& paths);
+    // "about:blank" (empty page) or the address of a web page.
+    void showPage(const QString& url);
+
+    // The markup of the page now shown: images and footer; empty for a
+    // blank or web page.
+    QString text() const;
+    QString currentUrl() const { return url_; }
+    QStringList imagePaths() const { return paths_; }
+    bool showsImages() const { return !paths_.isEmpty(); }
+    bool showsWebPage() const { return web_; }
+
+    // The block written under the images: `markup` joins text(); `picture`
+    // is drawn under the images with `caption` below it. Kept until
+    // cleared; a web page or blank page does not show it.
+    void setFooter(const QString& markup, const QImage& picture, const QString& caption);
+    void clearFooter();
+
+    // Every image (the footer picture too) at pct percent of its size,
+    // halves rounded to even.
+    void setZoomPercent(int pct);
+    int zoomPercent() const { return zoom_; }
+    static QSize zoomed(const QSize& size, int pct);
+    // Displayed size of image i (tests, benchmarks).
+    QSize shownSize(int i) const;
+
+signals:
+    // A page was put up; `url` is the first image path or the page address.
+    void pageLoaded(const QString& url);
+
+private:
+    void rebuild();
+    void clearContent();
+    QLabel* imageLabel(const QString& path);
+
+    QStackedLayout* stack_;
+    QScrollArea* scroll_;
+    QWidget* content_ = nullptr;
+    QVBoxLayout* contentLayout_ = nullptr;
+    QLabel* blank_;
+    QWidget* webView_ = nullptr;
+    QList<QLabel*> imageLabels_;
+
+    QString url_;
+    QStringList paths_;
+    bool web_ = false;
+    int zoom_ = 100;
+    QString footerMarkup_;
+    QImage footerPicture_;
+    QString footerCaption_;
+};
+
+}  // namespace ui

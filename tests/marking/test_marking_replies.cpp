@@ -1,0 +1,246 @@
+// The marking screen's pure rules: reply parsing, the list model, image
+// names and replies, answer groups, the status box position.
+#include "marking/answer_list_model.h"
+#include "marking/buffer_rules.h"
+#include "marking/image_cache.h"
+#include "marking/work_assignment.h"
+#include "ui/status_box.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+using namespace marking;
+
+class MarkingRepliesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void assignment_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("tags");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("both markers: no_set wins") << "no_work no_set" << int(Assignment::NoSet) << QStringList() << QStringList();
+        QTest::newRow("no_work") << "no_work" << int(Assignment::NoWork) << QStringList() << QStringList();
+        QTest::newRow("questions") << "th,3,5," << int(Assignment::ByQuestion) << QStringList{"3", "5"}
+                                   << QStringList{"第3题", "第5题"};
+        QTest::newRow("question with |") << "th,3|x|y," << int(Assignment::ByQuestion) << QStringList{"3"} << QStringList{"第3题"};
+        QTest::newRow("classes") << "bj,12|A,13|B," << int(Assignment::ByClass) << QStringList{"12", "13"}
+                                 << QStringList{"A班", "B班"};
+        QTest::newRow("unknown kind is by class") << "TH,12|A," << int(Assignment::ByClass) << QStringList{"12"} << QStringList{"A班"};
+        QTest::newRow("class without a name") << "bj,12," << int(Assignment::ByClass) << QStringList{"12"} << QStringList{"班"};
+        QTest::newRow("empty") << "" << int(Assignment::ByClass) << QStringList() << QStringList();
+    }
+    void assignment()
+    {
+        QFETCH(QString, reply);
+        QFETCH(int, kind);
+        QFETCH(QStringList, tags);
+        QFETCH(QStringList, captions);
+        const Assignment a = parse_assignment(reply);
+        QCOMPARE(int(a.kind), kind);
+        QStringList gotTags, gotCaptions;
+        for (const auto& s : a.items) {
+            gotTags << s.tag;
+            gotCaptions << s.caption;
+        }
+        QCOMPARE(gotTags, tags);
+        QCOMPARE(gotCaptions, captions);
+    }
+
+    void workEnd_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("taskType");
+        QTest::addColumn<QString>("selection");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("rest");
+        const QString recs = "0,8,45,12,540,300,2,16,3,0;41,9,张三,3,10,1001,0.001,0,1,12;";
+        QTest::newRow("two questions") << recs + "work_end;3,5" << "TH" << "3,5"
+                                       << "无法同时批阅 3,5题了，请单独批阅某试题。" << recs;
+        QTest::newRow("one question done") << recs + "work_end;3" << "TH" << "3" << "第3题已上传的试题已批阅完成。" << recs;
+        QTest::newRow("class done") << recs + "work_end;12" << "BJ" << "12" << "A班已上传的试题已批阅完成。" << recs;
+        QTest::newRow("nothing uploaded yet") << "work_end;3" << "TH" << "3" << "第3题图片还没有上传，请等待。" << "";
+        QTest::newRow("class not uploaded") << "work_end;12" << "BJ" << "12" << "A班图片还没有上传，请等待。" << "";
+        QTest::newRow("blanks around the selection") << recs + "work_end; 3 " << "TH" << "3" << "第3题已上传的试题已批阅完成。" << recs;
+        QTest::newRow("work_end without ;") << recs + "work_end" << "TH" << "7" << "第7题已上传的试题已批阅完成。" << recs;
+    }
+    void workEnd()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, taskType);
+        QFETCH(QString, selection);
+        QFETCH(QString, status);
+        QFETCH(QString, rest);
+        // "7" is the screen's current selection, named when the trailer has none.
+        const WorkEnd e = parse_work_end(reply, "7");
+        QVERIFY(e.present);
+        QCOMPARE(e.finished, selection);
+        QCOMPARE(work_end_status(e, taskType, "A班"), status);
+        QCOMPARE(e.rest, rest);
+    }
+
+    void batchRows()
+    {
+        const Batch b = parse_batch("0,8,45,12,540,300,2,16,3,1;"
+                                    "41,9,张三,3,10,1001,0.001,0,1,12;"
+                                    "42,9,张三,5,8,1001,0,1,1,12;"
+                                    "43,10,李四,3,10,1002,abc,0;");
+        QVERIFY(b.hasProgress);
+        QCOMPARE(b.progress, QString("0,8,45,12,540,300,2,16,3,1"));
+        QCOMPARE(b.rows.size(), 3);
+        QCOMPARE(b.rows.at(0), (QStringList{"1", "3", "10", "", "张三", "1001", "41", "0", "9", "0", "1", "12"}));
+        QCOMPARE(b.rows.at(1).at(3), QString("0"));
+        QCOMPARE(b.rows.at(2).at(3), QString("abc"));   // not a number: shown as it stands
+        QCOMPARE(b.rows.at(2).at(10), QString(""));     // short record: missing fields empty
+        QVERIFY(parse_batch("0,8,45,12,540,300,2,16,3,0;").rows.isEmpty());
+        QVERIFY(!parse_batch("").hasProgress);
+        QVERIFY(!parse_batch("garbage").hasProgress);
+    }
+
+    void workedRows()
+    {
+        const auto rows = parse_worked("41,9,张三,3,10,1001,7.5,1,2026-12-10 08:00,1,12;");
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.at(0), (QStringList{"1", "3", "10", "7.5", "1001", "张三", "2026-12-10 08:00", "1", "9", "41", "1", "12"}));
+        QVERIFY(parse_worked("no records").isEmpty());
+    }
+
+    void listModel()
+    {
+        AnswerListModel m;
+        m.setColumns(AnswerListModel::bufferHeaderText(), AnswerListModel::bufferWidths());
+        QCOMPARE(m.columns(), 12);
+        QCOMPARE(m.columnOf("得分"), 4);
+        QCOMPARE(m.columnOf("nope"), 0);
+        m.appendRow({"1", "3"});
+        m.setText(1, "downed", "1");
+        QCOMPARE(m.text(1, "downed"), QString("1"));
+        QCOMPARE(m.text(1, "题号"), QString("3"));
+        QCOMPARE(m.text(2, "题号"), QString());  // no such row
+        m.setText(5, "downed", "1");              // ignored
+        QCOMPARE(m.width(5), 1000);
+        QCOMPARE(m.hidden(7), true);
+    }
+
+    void imageNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("name and blank kept") << "img_txt_file:12\\1001_3.txt not find!" << "12\\1001_3.txt ";
+        QTest::newRow("no not find!") << "img_txt_file:12\\1001_3.txt" << "未知文件";
+        QTest::newRow("no marker") << "nothing here" << "未知文件";
+        QTest::newRow("nothing between") << "img_txt_file not find!" << "";
+    }
+    void imageNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, missing);
+        QCOMPARE(img_txt_missing(text), missing);
+    }
+
+    void imageReplyAndRefs()
+    {
+        const ImageReply r = parse_image_reply("TWFu,,,,,tail");
+        QVERIFY(r.hasSeparator);
+        QCOMPARE(r.data, QString("TWFu"));
+        QVERIFY(!r.notFound);
+        QVERIFY(!parse_image_reply("TWFu,,,,").hasSeparator);
+        QVERIFY(parse_image_reply("img_txt_file:x not find!,,,,,").notFound);
+        QCOMPARE(server_ref("12", "1001", "3"), QString("12\\1001_3.txt"));
+        QCOMPARE(image_name_of_ref("12\\1001_3.txt"), QString("1001_3.gif"));
+        QCOMPARE(not_found_message("img_txt_file:a not find!"), QString("在服务器中没有找到此试题的图片文件[Server img_txt_file: a ]"));
+    }
+
+    void cachePaths()
+    {
+        QTemporaryDir dir;
+        ImageCache c(dir.path(), "7", 2);
+        QVERIFY(c.make_cache_dirs());
+        QCOMPARE(c.folder(), dir.path() + "/ks_data/7/2");
+        QCOMPARE(c.path_of("1001_3.gif"), dir.path() + "/ks_data/7/2/1001_3.gif");
+        QCOMPARE(c.path_of("../1001_3.gif"), QString());
+        QCOMPARE(c.path_of("a/b.gif"), QString());
+        QCOMPARE(c.path_of("a\\b.gif"), QString());
+        ImageCache bad(dir.path(), "../x", 2);
+        QVERIFY(!bad.valid());
+        QVERIFY(!bad.make_cache_dirs());
+        QCOMPARE(bad.path_of("1001_3.gif"), QString());
+    }
+
+    void usableFile_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("50 bytes: fetched again") << 50 << false;
+        QTest::newRow("51 bytes: used") << 51 << true;
+        QTest::newRow("missing") << -1 << false;
+    }
+    void usableFile()
+    {
+        QFETCH(int, bytes);
+        QFETCH(bool, ok);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a_1.gif");
+        if (bytes >= 0) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(bytes, 'x'));
+        }
+        QCOMPARE(img_file_ok(path), ok);
+    }
+
+    void groups()
+    {
+        AnswerListModel m;
+        m.setColumns(AnswerListModel::bufferHeaderText(), AnswerListModel::bufferWidths());
+        // 行号,题号,满分,得分,姓名,考号,work_id,flag,cj_id,downed,xx_id,BJ_ID
+        m.appendRow({"1", "5", "8", "", "甲", "1000", "40", "0", "8", "0", "1", "12"});  // group cut off at the top
+        m.appendRow({"2", "3", "10", "", "乙", "1001", "41", "0", "9", "0", "1", "12"});
+        m.appendRow({"3", "5", "8", "", "乙", "1001", "42", "0", "9", "0", "1", "12"});
+        m.appendRow({"4", "3", "10", "", "丙", "1002", "43", "0", "10", "0", "1", "12"});  // cut short at the end
+
+        const AnswerGroup g = group_for_click(m, 3, "3,5");
+        QVERIFY(g.complete);
+        QCOMPARE(g.first, 2);
+        QCOMPARE(g.refs, (QStringList{"12\\1001_3.txt", "12\\1001_5.txt"}));
+        QCOMPARE(g.names, (QStringList{"1001_3.gif", "1001_5.gif"}));
+        QVERIFY(!group_for_click(m, 1, "3,5").complete);  // no first question above
+        QVERIFY(!group_for_click(m, 4, "3,5").complete);  // group cut short
+        QVERIFY(!group_at(m, 3, "3,5").complete);         // not the group's first row
+        QVERIFY(group_at(m, 2, "3,5").complete);
+        QCOMPARE(group_at(m, 1, "5").names, QStringList{"1000_5.gif"});
+        QVERIFY(!group_at(m, 0, "5").complete);
+        QVERIFY(!group_at(m, 9, "5").complete);
+    }
+
+    void doneLabel()
+    {
+        QCOMPARE(done_label("已传试题:16道；完成量:3道", 5), QString("已传试题:16道；完成量:5道"));
+        QCOMPARE(done_label("", 5), QString(""));
+    }
+
+    void statusBoxPosition()
+    {
+        QCOMPARE(ui::StatusBox::position(QRect(300, 50, 800, 600), 500), QPoint(400, 200));
+        QWidget host;
+        host.resize(1400, 900);
+        ui::StatusBox box(&host);
+        box.frame()->resize(500, 60);
+        box.show_status(true, "正在读取", QRect(300, 50, 800, 600));
+        QCOMPARE(box.frame()->pos(), QPoint(400, 200));
+        QCOMPARE(box.shadow()->pos(), QPoint(410, 210));
+        QCOMPARE(box.shadow()->size(), box.frame()->size());
+        QVERIFY(box.isShown());
+        QCOMPARE(box.text(), QString("正在读取"));
+        box.show_status(false, " ", QRect(0, 0, 100, 100));
+        QVERIFY(!box.isShown());
+        QVERIFY(box.shadow()->isHidden());
+    }
+};
+
+QTEST_MAIN(MarkingRepliesTest)
+#include "test_marking_replies.moc"
