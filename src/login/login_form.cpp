@@ -137,6 +137,8 @@ void LoginForm::buildControls()
     list2_->setObjectName(QStringLiteral("List2"));
 
     setMinimumWidth(460);
+    // The school name is what a teacher types first.
+    text1_->setFocus();
 }
 
 void LoginForm::connectControls()
