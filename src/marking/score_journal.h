@@ -1,0 +1,69 @@
+#pragma once
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The local journal of keyed scores: no score a teacher keys in is lost to a
+// closed screen, a crash or a stalled automatic save. Each score is written
+// (and synced to disk) as it is stored in the buffer list, and cleared when
+// the server confirms it. What is left is sent again on the next opening of
+// the same exam and subject.
+namespace marking {
+
+struct JournalEntry {
+    QString workId;    // column 7; the key
+    QString cjId;      // column 9
+    QString question;  // column 2
+    QString score;     // column 4 as stored
+    int userId = 0;    // the teacher who keyed it
+};
+
+class ScoreJournal final {
+public:
+    // folder: the session's cache folder (ks_data/<ks_id>/<KM_id>); each
+    // teacher has a file of their own there. Reads what an earlier run left
+    // and rewrites it without confirmed or torn lines.
+    ScoreJournal(const QString& folder, int userId);
+    ~ScoreJournal();
+    ScoreJournal(const ScoreJournal&) = delete;
+    ScoreJournal& operator=(const ScoreJournal&) = delete;
+
+    static QString fileName(int userId);  // "scores_<User_ID>.journal"
+    QString filePath() const { return path_; }
+
+    // The row's score as now stored; durable when this returns true. An
+    // empty or non-numeric score withdraws the work id (nothing to send).
+    bool record(const JournalEntry& entry);
+    // The server has these work ids (saved_ids, or the manual save completed
+    // and the next batch arrived).
+    bool confirm(const QStringList& workIds);
+
+    // Still unconfirmed, oldest first, the latest score per work id.
+    QList<JournalEntry> pending() const { return pending_; }
+    bool isPending(const QString& workId) const;
+    // The pending scores as score-string elements ("41,7.5;42,8;").
+    QString pendingElements() const;
+
+    // The ids of `sent` that a saved_ids reply did not confirm: the server
+    // refused them, and the teacher must hear of it.
+    static QStringList unconfirmed(const QStringList& sent, const QStringList& saved);
+
+    QString lastError() const { return error_; }
+
+private:
+    void load();
+    bool rewrite();
+    bool append(const QByteArray& line);
+    void removeFromPending(const QString& workId);
+
+    QString folder_;
+    QString path_;
+    int userId_;
+    QList<JournalEntry> pending_;
+    std::unique_ptr<QFile> file_;
+    QString error_;
+};
+
+}  // namespace marking
