@@ -17,7 +17,8 @@ void LookupField::keyPressEvent(QKeyEvent* event)
     // Only keys that change the text count: copying the school name or
     // moving the cursor must not clear the teacher name.
     const QString t = event->text();
-    const bool printable = !t.isEmpty() && t.at(0).isPrint();
+    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool printable = !command && !t.isEmpty() && t.at(0).isPrint();
     if (printable || event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete
         || event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut))
         emit typed();

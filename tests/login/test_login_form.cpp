@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -267,6 +268,41 @@ private slots:
         QVERIFY(!channel()->busy());
     }
 
+    void whatCountsAsTyping_data()
+    {
+        QTest::addColumn<int>("key");  // 0: an input method commits text
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("letter") << int(Qt::Key_A) << 0 << true;
+        QTest::newRow("backspace") << int(Qt::Key_Backspace) << 0 << true;
+        QTest::newRow("paste") << int(Qt::Key_V) << int(Qt::ControlModifier) << true;
+        QTest::newRow("input method") << 0 << 0 << true;
+        QTest::newRow("copy") << int(Qt::Key_C) << int(Qt::ControlModifier) << false;
+        QTest::newRow("arrow") << int(Qt::Key_Left) << 0 << false;
+    }
+    void whatCountsAsTyping()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, typed);
+        startForm();
+        schoolReplies["yi"] = QStringLiteral("School_Name8762349;1,一中;remote=x;8.5;");
+        schoolReplies[net::url_encode(QStringLiteral("一中")).toLatin1()] = schoolReplies["yi"];
+        QVERIFY(completes("net_get_school.asp", [&] { child<QLineEdit>("Text1")->setText("yi"); }));
+        QVERIFY(form->listPicked());
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        auto* field = child<QLineEdit>("Text1");
+        if (key == 0) {
+            QInputMethodEvent ime;
+            ime.setCommitString(QStringLiteral("实"));
+            QApplication::sendEvent(field, &ime);
+        } else {
+            QTest::keyClick(field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        }
+        QCOMPARE(form->listPicked(), !typed);
+        QCOMPARE(child<QLineEdit>("Text2")->text(), typed ? QString() : QStringLiteral("张三"));
+    }
+
     void threeSchoolsAndAClickOnTheSecond()
     {
         startForm();
@@ -492,7 +528,9 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QString());
         QVERIFY(ts->flow.calls.isEmpty());
         QCOMPARE(app::session().User_ID, 0);
-        QVERIFY(!QFile::exists(ts->paths.file("url.txt")) || QFile(ts->paths.file("url.txt")).size() > 0);
+        QFile f(ts->paths.file("url.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());  // not rewritten
     }
 
     void loginWithoutServerKeepsFields()
