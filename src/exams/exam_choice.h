@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace app { struct Session; }
+
+// What the exam-selection screen asks the server for and when a choice is
+// complete enough to open a work screen.
+namespace exams {
+
+// Server_URL + "cj/net_ks_list.asp?user_id=...&user_lb=0"
+QString exam_list_url(const app::Session& s);
+// Server_URL + "cj/net_ks_km1.asp?ks_id=...&xx_id=...&js_id=..." (ks_id verbatim)
+QString subject_url(const app::Session& s);
+
+// The three work steps; step i has WORK_id i + 1.
+QStringList work_step_captions();
+// The caption of WORK_id 1..3, empty for any other value.
+QString work_step_caption(int workId);
+
+// The message of a refused confirm.
+QString incomplete_choice_message();
+// An exam (ks_id not 0), a subject and a step are chosen.
+bool choice_complete(const app::Session& s);
+
+}  // namespace exams

@@ -1,0 +1,127 @@
+// The exam-list and subject replies read into rows, the request addresses
+// and the confirm rule.
+#include "app/session.h"
+#include "exams/exam_choice.h"
+#include "exams/exam_replies.h"
+
+#include <QTest>
+
+class ExamRepliesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void examList_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<QStringList>("rows");  // "id|name|state"
+
+        QTest::newRow("two records and trailer")
+            << QStringLiteral("12,期末考试,x,1;13,月考,x,2;ks_name;") << true
+            << QStringList{QStringLiteral("12|期末考试|1"), QStringLiteral("13|月考|2")};
+        QTest::newRow("no marker") << QStringLiteral("12,期末考试,x,1;;") << false << QStringList{};
+        QTest::newRow("empty") << QString() << false << QStringList{};
+        QTest::newRow("marker only") << QStringLiteral("ks_name;") << true << QStringList{};
+        // Without the final ";" the marker piece is one of the last two and
+        // the record before it is the trailer.
+        QTest::newRow("no final separator") << QStringLiteral("12,a,x,1;ks_name") << true << QStringList{};
+        QTest::newRow("short record") << QStringLiteral("12,a;ks_name;") << true << QStringList{QStringLiteral("12|a|")};
+        QTest::newRow("blank and non-numeric ids left out")
+            << QStringLiteral(";abc,b,x,1;,c,x,1;7,d,x,1;ks_name;") << true << QStringList{QStringLiteral("7|d|1")};
+        QTest::newRow("entities in a name")
+            << QStringLiteral("5,A&amp;B &lt;1&gt; &#20013;&#x6587; &bogus; &amp,x,1;ks_name;") << true
+            << QStringList{QStringLiteral("5|A&B <1> 中文 &bogus; &amp|1")};
+        QTest::newRow("marker inside a name") << QStringLiteral("5,ks_name,x,1;t;") << true
+                                              << QStringList{QStringLiteral("5|ks_name|1")};
+    }
+
+    void examList()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, marker);
+        QFETCH(QStringList, rows);
+        const exams::ExamListReply r = exams::parse_exam_list(reply);
+        QCOMPARE(r.hasMarker, marker);
+        QStringList got;
+        for (const auto& e : r.exams)
+            got << e.id + u'|' + e.name + u'|' + e.state;
+        QCOMPARE(got, rows);
+    }
+
+    void subjects_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<QStringList>("subjects");  // "id|name"
+
+        QTest::newRow("one subject, marker trailer")
+            << QStringLiteral("3,语文;Studen_Number=60;") << true << QStringList{QStringLiteral("3|语文")};
+        QTest::newRow("combined paper")
+            << QStringLiteral("999,0;Studen_Number=60;") << true << QStringList{QStringLiteral("999|综合[多科合卷]")};
+        QTest::newRow("several in record order")
+            << QStringLiteral("4,数学;3,语文;Studen_Number;") << true
+            << QStringList{QStringLiteral("4|数学"), QStringLiteral("3|语文")};
+        QTest::newRow("no marker") << QStringLiteral("3,语文;") << false << QStringList{};
+        QTest::newRow("empty") << QString() << false << QStringList{};
+        QTest::newRow("ids that are no subject")
+            << QStringLiteral("x,a;0,b;-2,c;1.5,d;99999999999,e;,f;;5,g;Studen_Number;") << true
+            << QStringList{QStringLiteral("5|g")};
+        QTest::newRow("entity in a subject name") << QStringLiteral("3,语文&amp;作文;Studen_Number;") << true
+                                                  << QStringList{QStringLiteral("3|语文&作文")};
+        QTest::newRow("999 with a real name stays") << QStringLiteral("999,理综;Studen_Number;") << true
+                                                    << QStringList{QStringLiteral("999|理综")};
+    }
+
+    void subjects()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, marker);
+        QFETCH(QStringList, subjects);
+        const exams::SubjectReply r = exams::parse_subject_list(reply);
+        QCOMPARE(r.hasMarker, marker);
+        QStringList got;
+        for (const auto& s : r.subjects)
+            got << QString::number(s.id) + u'|' + s.name;
+        QCOMPARE(got, subjects);
+    }
+
+    void addresses()
+    {
+        app::Session s;
+        s.Server_URL = QStringLiteral("http://h:9090/");
+        s.User_ID = 40000;
+        s.School_ID = 33000;
+        s.ks_id = QStringLiteral("12");
+        QCOMPARE(exams::exam_list_url(s), QStringLiteral("http://h:9090/cj/net_ks_list.asp?user_id=40000&user_lb=0"));
+        QCOMPARE(exams::subject_url(s), QStringLiteral("http://h:9090/cj/net_ks_km1.asp?ks_id=12&xx_id=33000&js_id=40000"));
+    }
+
+    void choiceComplete_data()
+    {
+        QTest::addColumn<QString>("ksId");
+        QTest::addColumn<int>("kmId");
+        QTest::addColumn<int>("workId");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("all chosen") << "12" << 3 << 1 << true;
+        QTest::newRow("no exam") << "0" << 3 << 1 << false;
+        QTest::newRow("exam not a number") << "" << 3 << 1 << false;
+        QTest::newRow("no subject") << "12" << 0 << 1 << false;
+        QTest::newRow("no step") << "12" << 3 << 0 << false;
+    }
+
+    void choiceComplete()
+    {
+        QFETCH(QString, ksId);
+        QFETCH(int, kmId);
+        QFETCH(int, workId);
+        QFETCH(bool, complete);
+        app::Session s;
+        s.ks_id = ksId;
+        s.KM_id = kmId;
+        s.WORK_id = workId;
+        QCOMPARE(exams::choice_complete(s), complete);
+    }
+};
+
+QTEST_GUILESS_MAIN(ExamRepliesTest)
+#include "test_exam_replies.moc"
