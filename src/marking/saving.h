@@ -30,7 +30,9 @@ struct ManualSave {
     QString fs_str;        // "0,;" + the elements, when badRow is 0
     QStringList workIds;   // the work ids sent, in order
 };
-// save_scores step 3 and the string of step 4 (for a non-empty list).
+// save_scores step 3 and the string of step 4 (for a non-empty list). The
+// screen then clears Text1 with the change handling muted: the row keeps
+// its score, so a failed save loses nothing.
 ManualSave build_manual_save(const QList<SaveRow>& rows);
 
 struct AutoSave {

@@ -50,8 +50,12 @@ QString msg_enter_score();   // "请输入试题得分！"
 QString msg_digits_only();   // "只能输入数字！"
 QString msg_over_full();     // "输入分数大于满分！"
 
-// The change handling of Text1 (from "the box text equals column 4" on),
-// run to its fixed point as the nested re-runs would.
+// The change handling of Text1, run to the fixed point the nested re-runs
+// reach. The screen first does what needs the list and the image view:
+// nothing while the list is empty or row 1 is not downloaded; cur_row 0
+// opens row 1; nothing when the box equals column 4; the image message
+// (wrong_image_message) when the image view shows another answer. Then it
+// calls this and applies the outcome.
 ScoreOutcome score_text_changed(const ScoreChange& change, const ScoreOptions& options);
 
 // Backspace and pad "Back": 12.5 → 12, 12. → 12, 12.25 → 12.2, 12 → 1.
@@ -70,7 +74,7 @@ struct KeyDecision {
     std::optional<QString> column4;  // store the box text in column 4 ...
     bool markUnsaved = false;      // ... and column 8 = "0"
     Move move = Move::None;        // then move (box text = column 4 of the new row) or save
-    std::optional<QString> boxText;  // Backspace: the new box text
+    std::optional<QString> boxText;  // Backspace: the new box text (its change handling follows)
     bool selectRow = false;        // select row cur_row afterwards
     bool showWrongImage = false;   // show wrong_image_message(cur_row), nothing else
 };

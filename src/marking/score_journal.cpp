@@ -206,6 +206,25 @@ QString ScoreJournal::pendingElements() const
     return out;
 }
 
+QList<JournalEntry> ScoreJournal::entriesFor(const QStringList& workIds) const
+{
+    QList<JournalEntry> out;
+    for (const JournalEntry& e : pending_) {
+        if (workIds.contains(e.workId))
+            out << e;
+    }
+    return out;
+}
+
+QString refused_scores_message(const QList<JournalEntry>& refused)
+{
+    QString text = QStringLiteral("以下得分服务器没有接受：");
+    for (const JournalEntry& e : refused)
+        text += QStringLiteral("\r第 ") + e.question + QStringLiteral(" 题（成绩记录 ") + e.cjId
+            + QStringLiteral("）得分 ") + e.score;
+    return text + QStringLiteral("\r\r请检查这些试题的得分后重新输入。");
+}
+
 QStringList ScoreJournal::unconfirmed(const QStringList& sent, const QStringList& saved)
 {
     QStringList out;

@@ -50,6 +50,9 @@ public:
     // refused them, and the teacher must hear of it.
     static QStringList unconfirmed(const QStringList& sent, const QStringList& saved);
 
+    // The pending entries of these work ids, in journal order.
+    QList<JournalEntry> entriesFor(const QStringList& workIds) const;
+
     QString lastError() const { return error_; }
 
 private:
@@ -65,5 +68,8 @@ private:
     std::unique_ptr<QFile> file_;
     QString error_;
 };
+
+// What the teacher is told about scores the server did not take.
+QString refused_scores_message(const QList<JournalEntry>& refused);
 
 }  // namespace marking

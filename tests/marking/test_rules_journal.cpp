@@ -112,6 +112,15 @@ private slots:
         QCOMPARE(ScoreJournal::unconfirmed({"41", "42", "43"}, {"41", "43"}), QStringList{"42"});
         QCOMPARE(ScoreJournal::unconfirmed({"41"}, {}), QStringList{"41"});
         QVERIFY(ScoreJournal::unconfirmed({"41"}, {"41", "50"}).isEmpty());
+
+        QTemporaryDir dir;
+        ScoreJournal j(dir.path(), 7);
+        j.record(entry("41", "7"));
+        j.record(entry("42", "9"));
+        const QList<JournalEntry> refused = j.entriesFor(ScoreJournal::unconfirmed({"41", "42"}, {"41"}));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused_scores_message(refused),
+                 QStringLiteral("以下得分服务器没有接受：\r第 3 题（成绩记录 c42）得分 9\r\r请检查这些试题的得分后重新输入。"));
     }
 
     void unwritableFolderIsReported()
