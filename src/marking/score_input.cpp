@@ -81,8 +81,12 @@ private:
 
     void run(int depth)
     {
-        if (depth > 16)  // every nested run shortens or settles the text; this is a backstop
+        // Each nested run cuts the text or settles it; a pasted text too
+        // long to settle within this many runs is no score.
+        if (depth > 1024) {
+            fail(QStringLiteral("输入的内容太长。"));
             return;
+        }
         if (out_.boxText == col4_)
             return;
         if (!fullOk_) {

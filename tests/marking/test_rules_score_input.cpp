@@ -90,6 +90,7 @@ private slots:
         QTest::newRow("85 typed leaves 8, message shown") << "" << "8" << true << "85" << "8" << "8" << over << true << "";
         // pasted: the nested run stores 8 and hides Label4 before the outer run sets its caption
         QTest::newRow("85 pasted stores 8, message hidden") << "" << "8" << false << "85" << "8" << "8" << over << false << "";
+        QTest::newRow("856 pasted cuts back to 8") << "" << "8" << false << "856" << "8" << "8" << over << false << "";
         QTest::newRow("85 pasted, integer smart: 8 confirmed") << "I S" << "8" << false << "85" << "" << "" << over << true << "8";
         QTest::newRow("7. with completion 5") << "C5" << "10" << true << "7." << "7.5" << "7.5" << none << false << "";
         QTest::newRow("7. with completion 5, smart") << "C5 S" << "10" << true << "7." << "" << "" << none << true << "7.5";
@@ -158,6 +159,7 @@ private slots:
         QTest::newRow("two points") << "1.2.3" << "10";
         QTest::newRow("no full mark") << "5" << "";
         QTest::newRow("huge text") << QString(5000, u'x') << "10";
+        QTest::newRow("huge number") << QString(3000, u'9') << "10";
     }
     void unreadableTexts()
     {
