@@ -1,8 +1,50 @@
-// Placeholder until the login screen and the screen flow exist.
+// tavix: the services, the screen flow and the login screen, which is the
+// start-up screen and lives for the whole run.
+#include "app/app_paths.h"
+#include "app/clock.h"
+#include "app/services.h"
+#include "login/login_form.h"
+#include "net/page_channel.h"
+#include "ui/qt_dialogs.h"
+#include "ui/screen_flow.h"
+
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("tavix"));
+    QApplication::setApplicationVersion(QStringLiteral("8.5"));
+    // The title of every message box.
+    QApplication::setApplicationDisplayName(QStringLiteral("Velmora网上阅卷"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Client for on-screen marking of scanned exam papers."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("data-dir"),
+                      QStringLiteral("Program folder for url.txt and the image cache ks_data/ "
+                                     "(default: the program's folder when writable, else the user's data folder)."),
+                      QStringLiteral("DIR")});
+    parser.process(app);  // --help and --version print and end here
+
+    app::AppPaths paths = app::AppPaths::fromArguments(QApplication::arguments());
+    net::Network network;
+    ui::QtDialogs dialogs;
+    app::SystemClock clock;
+    ui::ProgramFlow flow;
+    app::Services services{network, dialogs, clock, paths, flow};
+    flow.setServices(services);
+
+    login::LoginForm loginScreen(services);
+    flow.setLoginScreen(&loginScreen);
+    // Queued: the login screen may end the program while it loads, before
+    // the event loop runs.
+    QObject::connect(&loginScreen, &login::LoginForm::programEnd, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    loginScreen.show();
+    const int rc = app.exec();
+    flow.deleteWindows();  // while the services they hold still exist
+    return rc;
 }

@@ -88,6 +88,8 @@ void ExamListForm::buildControls()
     subjectLayout_->setContentsMargins(0, 0, 0, 0);
     subjectLayout_->addStretch(1);
     scroll->setWidget(subjectBox);
+    scroll->viewport()->setAutoFillBackground(false);
+    subjectBox->setAutoFillBackground(false);
     auto* frame2Layout = new QVBoxLayout(frame2_);
     frame2Layout->addWidget(scroll);
     clearSubjects();

@@ -2,12 +2,15 @@
 // list, back to the exam list when a work screen closes, and a plain message
 // for a step that has no screen yet.
 #include "app/session.h"
+#include "login/login_form.h"
 #include "recorders.h"
 #include "stub_server.h"
 #include "ui/screen_flow.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
 #include <QTest>
@@ -160,6 +163,44 @@ private slots:
         QVERIFY(login->isVisible());
         QTRY_VERIFY(!list);
         QVERIFY(!flow->examList());
+    }
+
+    // The real start-up screen: a login brings the exam list with the
+    // teacher's name, back brings the login screen, a second login a new list.
+    void withTheLoginScreen()
+    {
+        stub->setReply("net_get_school.asp", QStringLiteral("School_Name8762349;remote=x;8.5;"));
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42, 张三 ,"));
+        {
+            QFile f(ts->paths.file("url.txt"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());
+        }
+        login::LoginForm form(*services);
+        flow->setLoginScreen(&form);
+        form.show();
+        QTRY_COMPARE(app::session().Ver, QStringLiteral("8.5"));
+        app::session().School_ID = 5;
+
+        QPointer<QWidget> previous;
+        for (int round = 0; round < 2; ++round) {
+            form.findChild<QLineEdit*>("Text2")->setText(QStringLiteral("张三"));
+            form.findChild<QLineEdit*>("Text3")->setText("pw");
+            form.findChild<QAbstractButton*>("login")->click();
+            QTRY_VERIFY(flow->examList());
+            QVERIFY(flow->examList()->isVisible());
+            QVERIFY(form.isHidden());
+            QVERIFY(flow->examList()->windowTitle().endsWith(QStringLiteral("当前用户：张三【Ver：8.5】")));
+            QTRY_COMPARE(flow->examList()->findChild<QTreeWidget*>("ListView1")->topLevelItemCount(), 1);
+
+            previous = flow->examList();
+            previous->findChild<QAbstractButton*>("Command2")->click();
+            QVERIFY(form.isVisible());
+            QTRY_VERIFY(!flow->examList());
+        }
+        QCOMPARE(stub->requestsFor("net_login.asp").size(), 2);
+        QCOMPARE(ts->dialogs.messages, QStringList{});
+        flow->setLoginScreen(nullptr);
     }
 };
 
