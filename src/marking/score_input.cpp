@@ -181,6 +181,13 @@ ScoreOutcome score_text_changed(const ScoreChange& change, const ScoreOptions& o
     return ChangeRun(change, options).result();
 }
 
+CommitMove commit_and_next_move(const QString& boxText, int curRow, int rowCount)
+{
+    if (boxText.isEmpty())
+        return CommitMove::Nothing;
+    return curRow < rowCount ? CommitMove::Next : CommitMove::Save;
+}
+
 QString back_rule(const QString& text)
 {
     if (!text.contains(u'.'))

@@ -58,6 +58,11 @@ QString msg_over_full();     // "输入分数大于满分！"
 // calls this and applies the outcome.
 ScoreOutcome score_text_changed(const ScoreChange& change, const ScoreOptions& options);
 
+// commit_and_next(): nothing for an empty box; otherwise column 4 = box
+// text and column 8 = "0", then the next row while one follows, else save.
+enum class CommitMove { Nothing, Next, Save };
+CommitMove commit_and_next_move(const QString& boxText, int curRow, int rowCount);
+
 // Backspace and pad "Back": 12.5 → 12, 12. → 12, 12.25 → 12.2, 12 → 1.
 QString back_rule(const QString& text);
 

@@ -225,6 +225,11 @@ private slots:
 
     void keyGuards()
     {
+        // A confirmed score moves on up to the last row (unlike key Enter), then saves.
+        QCOMPARE(commit_and_next_move("5", 4, 5), CommitMove::Next);
+        QCOMPARE(commit_and_next_move("5", 5, 5), CommitMove::Save);
+        QCOMPARE(commit_and_next_move("", 1, 5), CommitMove::Nothing);
+
         QVERIFY(!score_key_down(ScoreKey::Enter, "5", {0, 5}, true).handled);
         QVERIFY(!score_key_down(ScoreKey::Other, "5", {1, 0}, true).handled);
         // Another answer on screen: the message only, and the key is swallowed.
