@@ -1,14 +1,15 @@
 #include "ui/work_screens.h"
 
 #include "app/services.h"
+#include "marking/marking_form.h"
 
 namespace ui {
 
 QWidget* create_work_screen(int workId, app::Services& services)
 {
-    (void)services;
     switch (workId) {
     case 1:  // marking
+        return new marking::MarkingForm(services);
     case 2:  // progress and reports
     case 3:  // score correction
     default:
