@@ -22,6 +22,7 @@ private slots:
         QTest::newRow("no marker") << QStringLiteral("12,期末考试,x,1;;") << false << QStringList{};
         QTest::newRow("empty") << QString() << false << QStringList{};
         QTest::newRow("marker only") << QStringLiteral("ks_name;") << true << QStringList{};
+        QTest::newRow("separators only") << QStringLiteral(";;;,,,;ks_name;;;") << true << QStringList{};
         // Without the final ";" the marker piece is one of the last two and
         // the record before it is the trailer.
         QTest::newRow("no final separator") << QStringLiteral("12,a,x,1;ks_name") << true << QStringList{};
@@ -83,6 +84,22 @@ private slots:
         for (const auto& s : r.subjects)
             got << QString::number(s.id) + u'|' + s.name;
         QCOMPARE(got, subjects);
+    }
+
+    void hugeReplies()
+    {
+        QString exams;
+        for (int i = 1; i <= 20000; ++i)
+            exams += QStringLiteral("%1,考试%1,x,1;").arg(i);
+        const QString longName(300000, QChar(u'名'));
+        exams += QStringLiteral("7,") + longName + QStringLiteral(",x,2;ks_name;");
+        const auto list = exams::parse_exam_list(exams);
+        QCOMPARE(list.exams.size(), 20001);
+        QCOMPARE(list.exams.last().name.size(), longName.size());
+
+        const auto subjects = exams::parse_subject_list(QString(500000, QChar(u';')) + QStringLiteral("Studen_Number;"));
+        QVERIFY(subjects.hasMarker);
+        QVERIFY(subjects.subjects.isEmpty());
     }
 
     void addresses()
