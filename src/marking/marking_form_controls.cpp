@@ -134,7 +134,7 @@ QWidget* MarkingForm::build_top_row()
 QWidget* MarkingForm::build_left_column()
 {
     auto* col = new QWidget(this);
-    col->setFixedWidth(330);
+    col->setFixedWidth(350);
     auto* lay = new QVBoxLayout(col);
     lay->setContentsMargins(0, 0, 0, 0);
 
@@ -211,7 +211,7 @@ QWidget* MarkingForm::build_bottom_row()
     auto* f13 = new QHBoxLayout(frame13);
     f13->setContentsMargins(6, 2, 6, 2);
     f13->addWidget(named(new QPushButton(QStringLiteral("阅卷客户端使用方法"), frame13), "Command7"));
-    frame13->setFixedWidth(330);
+    frame13->setFixedWidth(350);
     lay->addWidget(frame13);
 
     auto* frame12 = group(row, "Frame12", QStringLiteral("状态栏信息"));

@@ -70,8 +70,7 @@ void MarkingForm::ListView1_ItemClick(int row)
     if (!g.complete)
         return;  // no complete group around this row: nothing to open
     st.cur_row = g.first;
-    if (g.first != row)
-        select_buffer_row(g.first);
+    select_buffer_row(g.first);
     st.cur_gif = g.names.join(u',');
     if (app::to_double(buffer_.text(st.cur_row, QStringLiteral("downed"))) != 0) {
         down_load_st(g.refs.join(u','));
