@@ -293,7 +293,9 @@ void MarkingForm::build_controls()
     frame14_->hide();
 
     status_ = new ui::StatusBox(this, QStringLiteral("正在读取试题，请等待..."));
+    // Moving over the screen itself hides the worked list's tool tip.
     setMouseTracking(true);
+    installEventFilter(this);
     apply_widths();
 }
 
@@ -325,6 +327,10 @@ void MarkingForm::layout_overlays()
     frame10_->move(v.right() - frame10_->width() - 30, v.top() + 10);
     frame11_->move(v.right() - frame11_->width() - 20, v.top() + 20);
     frame11_->stackUnder(frame10_);
+    // The view gets its real size only once the window is laid out; a box
+    // put up before that moves with it.
+    if (status_ && status_->isShown())
+        status_->show_status(true, status_->text(), v);
 }
 
 }  // namespace marking
