@@ -102,6 +102,7 @@ MarkingForm::~MarkingForm() = default;
 
 void MarkingForm::closeEvent(QCloseEvent* event)
 {
+    before_close();
     timer1_->stop();
     timer2_->stop();
     event->accept();
@@ -146,8 +147,11 @@ void MarkingForm::on_page1(const net::PageResult& r)
     }
     if (r.url.isEmpty())
         return;
-    if (!net::check_page_err(r.url, r.text, services_.dialogs))
+    if (!net::check_page_err(r.url, r.text, services_.dialogs)) {
+        if (r.url.contains(QLatin1String("net_get_ztmsg.asp")))
+            status_poll_failed(r.url);
         return;
+    }
     const QString& u = r.url;
     if (u.contains(QLatin1String("net_get_work.asp"))) {
         get_work_reply(r.text);
@@ -163,6 +167,8 @@ void MarkingForm::on_page1(const net::PageResult& r)
     } else if (u.contains(QLatin1String("net_get_ztmsg.asp"))) {
         if (r.text.contains(QStringLiteral("满分")))
             status_reply(r.text);
+        else
+            status_poll_failed(u);
     } else if (u.contains(QLatin1String("net_post_ok.asp"))) {
         if (r.text.contains(QLatin1String("Post OK"))) {
             show_status(false, QStringLiteral(" "));

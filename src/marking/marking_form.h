@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -25,6 +26,13 @@ class QTimer;
 namespace app { struct Services; }
 namespace net { class PageChannel; struct PageResult; }
 namespace ui { class ImagePageView; class StatusBox; }
+
+namespace marking {
+class ScoreJournal;
+struct ScoreOptions;
+struct ScoreOutcome;
+struct ReportedAnswer;
+}
 
 namespace marking {
 
@@ -107,6 +115,8 @@ public:
     void refresh_mobile_code();
     void image_page_shown(const QString& url);
     void request_replaced(const QString& url);
+    void status_poll_failed(const QString& url);
+    void before_close();
     void download_view_replaced(const QString& url);
     void wire_part_two();
 
@@ -176,6 +186,72 @@ private:
     QLabel* zt_msg_ = nullptr;
     QProgressBar* progress1_ = nullptr;
     QRadioButton* option5_ = nullptr;
+    // --- score entry, saving, feedback, progress, display (part two)
+public:
+    // Score box, pad and options (marking_form_scoring.cpp).
+    void Text1_Change();
+    bool Text1_KeyDown(int key);  // true: the box must not act on the key
+    void Number_Click(int index);
+    void commit_and_next();
+    bool image_matches(const QString& key) const;
+    QString row_image_key(int row) const;  // "/" + stem + ".gif" of a buffer row
+    void Option1_Click();
+    void Option2_Click();
+    void Text2_LostFocus();
+    void Text3_LostFocus();
+    // Saving and the journal of keyed scores (marking_form_saving.cpp).
+    void save_scores();
+    void auto_save();
+    void show_progress();
+    void Command1_Click();
+    void flush_before_close();
+    ScoreJournal* journal() const { return journal_.get(); }
+    net::PageChannel& journalChannel() const { return *journalChannel_; }
+    // Feedback (marking_form_feedback.cpp).
+    void Command2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Command3_Click();
+    // Progress, clock, links (marking_form_progress.cpp).
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    int ztmsg_ticks() const { return ztmsg_ticks_; }
+    QString mobileAddress() const { return mobileAddress_; }
+    // Display (marking_form_display.cpp).
+    void Slider1_Scroll(int value);
+    void layout_part_two();
+
+private:
+    ScoreOptions score_options() const;
+    void set_score(int row, const QString& score, bool markUnsaved);
+    void journal_row(int row);
+    void apply_score_outcome(const ScoreOutcome& outcome);
+    void move_row(int delta);
+    void finish_caret();
+    void dispatch_page1(const net::PageResult& result);
+    bool status_page(const net::PageResult& result);
+    void manual_save_done(const QString& reply);
+    void batch_arrived();
+    void saved_reply(const QStringList& sent, const QStringList& saved);
+    void send_journal();
+    void on_journal_page(const net::PageResult& result);
+    void update_mobile_code();
+    ReportedAnswer reported_answer(bool* ok) const;
+
+    std::shared_ptr<ScoreJournal> journal_;
+    net::PageChannel* journalChannel_ = nullptr;
+    bool muteChange_ = false;
+    int ztmsg_ticks_ = 0;
+    QString statusUrl_;
+    bool statusErrorOpen_ = false;
+    QStringList autoSent_;     // work ids of the automatic save in flight
+    QStringList manualSent_;   // ... of the manual save, confirmed by the next batch
+    QStringList journalSent_;  // ... of the journal flush in flight
+    bool manualSaveDone_ = false;
+    QSet<QString> reportedRefusals_;  // "work id,score" already told to the teacher
+    QString mobileAddress_;
+    QString footerData_;
 };
 
 }  // namespace marking

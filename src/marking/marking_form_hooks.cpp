@@ -70,6 +70,12 @@ void MarkingForm::image_page_shown(const QString& url)
 // A request on WebBrowser1 was replaced by a newer one before it completed.
 void MarkingForm::request_replaced(const QString&) {}
 
+// A status request came back as an error page or without "满分".
+void MarkingForm::status_poll_failed(const QString&) {}
+
+// The screen is closing (before the exam list is shown again).
+void MarkingForm::before_close() {}
+
 // A request on WebBrowser3 was replaced (prefetches re-arm Timer1 already).
 void MarkingForm::download_view_replaced(const QString&) {}
 
