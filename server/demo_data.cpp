@@ -1,0 +1,149 @@
+#include "demo_data.h"
+
+#include "passwords.h"
+#include "store.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+namespace {
+
+struct QuestionDef {
+    const char* number;
+    double full;
+    bool objective;
+    const char* kind;
+    const char* key;
+    double partial;
+};
+
+const std::vector<QuestionDef> kChineseQuestions = {
+    {"1", 3, true, "DAXT", "A", 0},  {"2", 3, true, "DAXT", "C", 0},  {"3", 3, true, "DAXT", "B", 0},
+    {"4", 3, true, "DAXT", "D", 0},  {"5", 3, true, "DAXT", "B", 0},  {"6", 3, true, "DAXT", "A", 0},
+    {"7", 3, true, "DAXT", "C", 0},  {"8", 3, true, "DAXT", "D", 0},  {"9", 3, true, "DAXT", "A", 0},
+    {"10", 3, true, "DAXT", "B", 0}, {"11", 3, true, "DAXT", "C", 0}, {"12", 3, true, "DAXT", "D", 0},
+    {"13", 4, false, "", "", 0},     {"14", 6, false, "", "", 0},     {"15", 7.5, false, "", "", 0},
+    {"16", 10, false, "", "", 0},    {"17", 15, false, "", "", 0},
+};
+
+const std::vector<QuestionDef> kMathQuestions = {
+    {"1", 5, true, "DAXT", "B", 0},  {"2", 5, true, "DAXT", "D", 0},  {"3", 5, true, "DAXT", "A", 0},
+    {"4", 5, true, "DAXT", "C", 0},  {"5", 5, true, "DAXT", "A", 0},  {"6", 5, true, "DAXT", "B", 0},
+    {"7", 6, true, "DXDX", "AC", 2}, {"8", 6, true, "DXDX", "BD", 2},
+    {"9", 2, false, "", "", 0},      {"10", 5, false, "", "", 0},     {"11", 8, false, "", "", 0},
+    {"12", 12, false, "", "", 0},    {"13", 14, false, "", "", 0},
+};
+
+const char* kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙",
+                           "马", "朱", "胡", "郭", "何", "高", "林", "罗", "郑", "梁"};
+const char* kGiven[] = {"子涵", "欣怡", "浩然", "梓轩", "雨桐", "宇航", "思远", "佳怡", "一鸣", "若曦", "俊杰",
+                        "诗琪", "天佑", "可馨", "博文", "语嫣", "晨阳", "婉清", "志强", "晓雪", "明轩", "嘉怡"};
+
+}  // namespace
+
+bool seed_demo(Store& store, std::int64_t now)
+{
+    auto db = store.acquire();
+    Tx tx(*db, Tx::Write);
+    if (db->count("SELECT COUNT(*) FROM schools") > 0) return false;
+
+    for (auto [name, initials] : {std::pair{"第一中学", "dyzx"}, {"实验中学", "syzx"}, {"育才中学", "yczx"}})
+        db->run("INSERT INTO schools(name, initials) VALUES(?, ?)", name, initials);
+
+    struct TeacherDef { int school; const char* name; const char* initials; };
+    for (const TeacherDef& t : {TeacherDef{1, "张明", "zm"}, {1, "李华", "lh"}, {1, "王芳", "wf"},
+                                {1, "赵强", "zq"}, {1, "陈静", "cj"}, {2, "孙丽", "sl"}})
+        db->run("INSERT INTO teachers(school_id, name, initials, password) VALUES(?, ?, ?, ?)", t.school, t.name,
+                t.initials, hash_password(demo::kPassword));
+
+    db->run("INSERT INTO exams(name, state, hide_name, created_at) VALUES('2026年秋季期末考试', 1, 0, ?)", now);
+    db->run("INSERT INTO exam_schools(exam_id, school_id) VALUES(1, 1)");
+    db->run("INSERT INTO subjects(exam_id, name, sort) VALUES(1, '语文', 1)");
+    db->run("INSERT INTO subjects(exam_id, name, sort) VALUES(1, '数学', 2)");
+    for (int leader_of : {demo::kChinese, demo::kMath})
+        db->run("INSERT INTO subject_leaders(subject_id, teacher_id) VALUES(?, ?)", leader_of, demo::kChenJing);
+
+    // question number -> id, per subject
+    auto add_questions = [&](int subject, const std::vector<QuestionDef>& defs) {
+        int sort = 0;
+        for (const QuestionDef& q : defs)
+            db->run("INSERT INTO questions(subject_id, number, full_mark, objective, kind, options, answer_key, "
+                    "partial_mark, sort) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                    subject, q.number, q.full, q.objective ? 1 : 0, q.kind, q.objective ? "ABCD" : "", q.key,
+                    q.partial, ++sort);
+    };
+    add_questions(demo::kChinese, kChineseQuestions);
+    add_questions(demo::kMath, kMathQuestions);
+    auto question_id = [&](int subject, const char* number) {
+        return *db->one_int("SELECT id FROM questions WHERE subject_id = ? AND number = ?", subject, number);
+    };
+
+    for (const char* c : {"高一(1)", "高一(2)", "高一(3)"})
+        db->run("INSERT INTO classes(school_id, name) VALUES(1, ?)", c);
+    for (int c = 1; c <= 3; ++c)
+        for (int seat = 1; seat <= demo::kStudentsPerClass; ++seat) {
+            char kh[16];
+            std::snprintf(kh, sizeof kh, "2601%02d%02d", c, seat);
+            const int n = (c - 1) * demo::kStudentsPerClass + seat - 1;
+            const std::string name = std::string(kSurnames[(n * 7) % 22]) + kGiven[(n * 5 + c) % 22];
+            db->run("INSERT INTO students(class_id, kh, name) VALUES(?, ?, ?)", c, std::string(kh), name);
+        }
+
+    // Results and answers: every student sat both subjects; every
+    // subjective answer has its image in the store (drawn on first use).
+    for (auto [subject, defs] : {std::pair{demo::kChinese, &kChineseQuestions}, {demo::kMath, &kMathQuestions}}) {
+        Stmt students = db->prepare("SELECT id, class_id, kh FROM students ORDER BY class_id, kh");
+        std::vector<std::tuple<std::int64_t, std::int64_t, std::string>> all;
+        while (students.step()) all.emplace_back(students.i64(0), students.i64(1), students.text(2));
+        int n = 0;
+        for (const auto& [student, cls, kh] : all) {
+            std::string objective;
+            int k = 0;
+            for (const QuestionDef& q : *defs) {
+                if (!q.objective) continue;
+                // Most students are right; some picked another option.
+                std::string pick = q.key;
+                if ((n * 31 + k * 17) % 5 == 0) pick = std::string(1, char('A' + (n + k) % 4));
+                objective += "T" + std::string(q.number) + "-" + pick + ";";
+                ++k;
+            }
+            ++n;
+            db->run("INSERT INTO results(subject_id, student_id, objective_answers) VALUES(?, ?, ?)", subject, student,
+                    objective);
+            const std::int64_t result = db->last_id();
+            for (const QuestionDef& q : *defs) {
+                if (q.objective) continue;
+                const std::string image = "1/" + std::to_string(subject) + "/" + std::to_string(cls) + "/" + kh + "_"
+                                          + q.number + ".jpg";
+                db->run("INSERT INTO answers(result_id, question_id, image) VALUES(?, ?, ?)", result,
+                        question_id(subject, q.number), image);
+            }
+        }
+    }
+
+    auto by_question = [&](int teacher, int subject, const char* number) {
+        db->run("INSERT INTO assignments(subject_id, teacher_id, question_id) VALUES(?, ?, ?)", subject, teacher,
+                question_id(subject, number));
+    };
+    auto by_class = [&](int teacher, int subject, int cls) {
+        db->run("INSERT INTO assignments(subject_id, teacher_id, class_id) VALUES(?, ?, ?)", subject, teacher, cls);
+    };
+    by_question(demo::kZhangMing, demo::kChinese, "13");
+    by_question(demo::kZhangMing, demo::kChinese, "14");
+    by_question(demo::kLiHua, demo::kChinese, "14");
+    by_question(demo::kLiHua, demo::kChinese, "15");
+    by_question(demo::kZhaoQiang, demo::kChinese, "16");
+    by_question(demo::kZhaoQiang, demo::kChinese, "17");
+    by_class(demo::kWangFang, demo::kMath, demo::kClass1);
+    by_class(demo::kWangFang, demo::kMath, demo::kClass2);
+    by_class(demo::kZhaoQiang, demo::kMath, demo::kClass3);
+
+    db->run("INSERT INTO meta(key, value) VALUES('demo_images', '1')");
+    db->run("INSERT INTO meta(key, value) VALUES('demo_seeded', ?)", std::to_string(now));
+    tx.commit();
+    return true;
+}
+
+}  // namespace velmora

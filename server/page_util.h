@@ -1,0 +1,46 @@
+#pragma once
+// What every page shares: the reply value, the context it runs in, and the
+// writers for the record texts the client splits at ";" and ",".
+
+#include "gbk_query.h"
+#include "store.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct ServerOptions;
+
+struct Reply {
+    int status = 200;
+    std::string body;              // UTF-8 text (sent as GBK) or raw bytes
+    std::string content_type = "text/html; charset=GBK";
+    bool raw = false;              // body is bytes (downloads), not text
+
+    static Reply text(std::string t, int status = 200) { return Reply{status, std::move(t)}; }
+    static Reply bad(const std::string& what) { return Reply{400, "参数错误：" + what}; }
+    static Reply not_found() { return Reply{404, "404 无法找到该页"}; }
+};
+
+struct Context {
+    Store& store;
+    const ServerOptions& options;
+    std::string images_dir;
+    std::atomic<std::int64_t>& clock_offset;
+
+    std::int64_t now() const;  // seconds since the epoch, test offset included
+};
+
+// A field of a record: the separators and what HTML would change are
+// replaced by their full-width forms, so a name never splits a record.
+std::string field(const std::string& s);
+// Shortest decimal text of a mark: 10, 7.5, 0.25.
+std::string mark_text(double v);
+// "2026-12-10 13:05:00", local time.
+std::string time_text(std::int64_t epoch_seconds);
+// Strict score text: digits with at most one ".", nothing else.
+bool parse_score(const std::string& s, double& out);
+
+}  // namespace velmora

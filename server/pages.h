@@ -1,0 +1,37 @@
+#pragma once
+// Every page is a function of the context and the decoded query; the HTTP
+// layer only routes and encodes.
+
+#include "page_util.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace velmora {
+
+using Page = std::function<Reply(Context&, const Query&)>;
+
+// Page file name ("net_login.asp") to its handler.
+const std::map<std::string, Page>& pages();
+
+// login screen and exam selection
+Reply page_get_school(Context&, const Query&);
+Reply page_get_js(Context&, const Query&);
+Reply page_login(Context&, const Query&);
+Reply page_ks_list(Context&, const Query&);
+Reply page_ks_km1(Context&, const Query&);
+// marking
+Reply page_get_work(Context&, const Query&);
+Reply page_user_work(Context&, const Query&);
+Reply page_down_st(Context&, const Query&);
+Reply page_user_worked(Context&, const Query&);
+Reply page_get_ztmsg(Context&, const Query&);
+Reply page_save_fs(Context&, const Query&);
+// feedback and static pages
+Reply page_post_err(Context&, const Query&);
+Reply page_post_ok(Context&, const Query&);
+Reply page_help(Context&, const Query&);
+Reply download(Context&, const std::string& file);
+
+}  // namespace velmora

@@ -1,0 +1,129 @@
+// Feedback on answers (faulty image, wrong full mark, excellent answer) and
+// the downloads of the upgrade panel.
+#include "pages.h"
+#include "velmora_server.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace velmora {
+
+namespace {
+
+// A cached image name the client will delete on our word: one plain file.
+bool plain_file_name(const std::string& s)
+{
+    return !s.empty() && s.size() < 200 && s.find_first_of("/\\:,;<>&") == std::string::npos && s != "."
+           && s.find("..") == std::string::npos;
+}
+
+struct Report {
+    std::int64_t exam, subject, result, teacher;
+    std::optional<std::int64_t> class_id;
+};
+
+// Failure texts here must not contain the success markers the client looks
+// for ("report", "MF_Error", "Post OK").
+std::optional<Report> report_of(Context& ctx, const Query& q, std::string& why)
+{
+    const auto exam = q.integer("ks_id");
+    const auto subject = q.integer("km_id");
+    const auto result = q.integer("cj_id");
+    const auto teacher = q.integer("js_id");
+    if (!exam || !subject || !result || !teacher) {
+        why = "操作失败：ks_id、km_id、cj_id 和 js_id 应为编号。";
+        return std::nullopt;
+    }
+    auto db = ctx.store.acquire();
+    if (db->count("SELECT COUNT(*) FROM results r JOIN subjects sub ON sub.id = r.subject_id "
+                  "WHERE r.id = ? AND sub.id = ? AND sub.exam_id = ?",
+                  *result, *subject, *exam) == 0) {
+        why = "操作失败：本考试科目中没有这份答卷。";
+        return std::nullopt;
+    }
+    if (db->count("SELECT COUNT(*) FROM teachers WHERE id = ?", *teacher) == 0) {
+        why = "操作失败：没有这个教师。";
+        return std::nullopt;
+    }
+    return Report{*exam, *subject, *result, *teacher, q.integer("bj_id")};
+}
+
+void record(Context& ctx, const char* kind, const Report& r, const Query& q)
+{
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Write);
+    db->run("INSERT INTO feedback(kind, exam_id, subject_id, class_id, result_id, teacher_id, teacher_name, img_str, at) "
+            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            kind, r.exam, r.subject, r.class_id, r.result, r.teacher, q.text("js_name"), q.text("img_str"), ctx.now());
+    tx.commit();
+}
+
+}  // namespace
+
+Reply page_post_err(Context& ctx, const Query& q)
+{
+    const auto school = q.integer("xx_id");
+    if (!school) return Reply::bad("xx_id 应为学校编号或 -1");
+    std::string why;
+    const auto r = report_of(ctx, q, why);
+    if (!r) return Reply::text(why);
+    if (*school == -1) {
+        record(ctx, "full_mark", *r, q);
+        return Reply::text("MF_Error");
+    }
+    const std::string img = q.text("img_str");
+    if (!plain_file_name(img)) return Reply::text("操作失败：图片名称无效（一次只能反馈一道试题）。");
+    record(ctx, "image", *r, q);
+    return Reply::text("report_" + img);
+}
+
+Reply page_post_ok(Context& ctx, const Query& q)
+{
+    if (q.integer("xx_id") != -2) return Reply::bad("xx_id 应为 -2");
+    std::string why;
+    const auto r = report_of(ctx, q, why);
+    if (!r) return Reply::text(why);
+    record(ctx, "excellent", *r, q);
+    return Reply::text("Post OK");
+}
+
+Reply download(Context& ctx, const std::string& file)
+{
+    if (file != "kssetup.exe" && file != "tavix.exe") return Reply::not_found();
+    if (ctx.options.downloads_dir.empty()) return Reply::not_found();
+    const std::filesystem::path p = std::filesystem::path(ctx.options.downloads_dir) / file;
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return Reply::not_found();
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    Reply r;
+    r.body = ss.str();
+    r.raw = true;
+    r.content_type = "application/octet-stream";
+    return r;
+}
+
+const std::map<std::string, Page>& pages()
+{
+    static const std::map<std::string, Page> table = {
+        {"net_get_school.asp", page_get_school},
+        {"net_get_js.asp", page_get_js},
+        {"net_login.asp", page_login},
+        {"net_ks_list.asp", page_ks_list},
+        {"net_ks_km1.asp", page_ks_km1},
+        {"net_get_work.asp", page_get_work},
+        {"net_user_work.asp", page_user_work},
+        {"net_down_st.asp", page_down_st},
+        {"net_down_sted.asp", page_down_st},  // the worked list's images: the same store
+        {"net_user_worked.asp", page_user_worked},
+        {"net_get_ztmsg.asp", page_get_ztmsg},
+        {"net_save_fs.asp", page_save_fs},
+        {"net_post_err.asp", page_post_err},
+        {"net_post_ok.asp", page_post_ok},
+        {"tavix_help.html", page_help},
+    };
+    return table;
+}
+
+}  // namespace velmora

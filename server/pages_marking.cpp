@@ -1,0 +1,569 @@
+// Pages of the marking screen: assignment, batches with leases, images,
+// worked list, status text and saving.
+#include "answer_images.h"
+#include "pages.h"
+#include "velmora_server.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace velmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SubjectInfo {
+    int state = 0;
+    int hide_name = 0;
+};
+
+// The subject must belong to the exam; every marking page checks this first.
+std::optional<SubjectInfo> subject_of(Db& db, std::int64_t exam, std::int64_t subject)
+{
+    Stmt s = db.prepare(
+        "SELECT e.state, e.hide_name FROM subjects sub JOIN exams e ON e.id = sub.exam_id "
+        "WHERE sub.id = ? AND e.id = ?");
+    s.args(subject, exam);
+    if (!s.step()) return std::nullopt;
+    return SubjectInfo{int(s.i64(0)), int(s.i64(1))};
+}
+
+struct WorkItem {
+    std::int64_t id = 0;  // question id or class id
+    std::string tag;      // question number or class id as text
+    std::string name;     // class name
+};
+
+struct Work {
+    enum Kind { None, ByQuestion, ByClass } kind = None;
+    std::vector<WorkItem> items;
+};
+
+// A teacher with both kinds in one subject works by question: the client
+// shows one kind of selector at a time.
+Work work_of(Db& db, std::int64_t subject, std::int64_t teacher)
+{
+    Work w;
+    {
+        Stmt s = db.prepare(
+            "SELECT qu.id, qu.number FROM assignments a JOIN questions qu ON qu.id = a.question_id "
+            "WHERE a.subject_id = ? AND a.teacher_id = ? GROUP BY qu.id ORDER BY qu.sort, qu.id");
+        s.args(subject, teacher);
+        while (s.step()) w.items.push_back({s.i64(0), s.text(1), {}});
+    }
+    if (!w.items.empty()) {
+        w.kind = Work::ByQuestion;
+        return w;
+    }
+    Stmt s = db.prepare(
+        "SELECT c.id, c.name FROM assignments a JOIN classes c ON c.id = a.class_id "
+        "WHERE a.subject_id = ? AND a.teacher_id = ? GROUP BY c.id ORDER BY c.id");
+    s.args(subject, teacher);
+    while (s.step()) w.items.push_back({s.i64(0), std::to_string(s.i64(0)), s.text(1)});
+    if (!w.items.empty()) w.kind = Work::ByClass;
+    return w;
+}
+
+std::vector<std::string> split(const std::string& s, char sep)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    std::istringstream in(s);
+    while (std::getline(in, cur, sep)) out.push_back(cur);
+    if (!s.empty() && s.back() == sep) out.push_back({});
+    return out;
+}
+
+// The selection th_bj: question numbers joined by "," or one class id, each
+// of them part of the teacher's work. Empty when it is not.
+std::vector<const WorkItem*> selection_of(const Work& w, const std::string& th_bj, std::string& why)
+{
+    std::vector<const WorkItem*> sel;
+    if (trim(th_bj).empty()) {
+        why = "没有选定试题或班级（th_bj）";
+        return sel;
+    }
+    const std::vector<std::string> parts = split(th_bj, ',');
+    if (w.kind == Work::ByClass && parts.size() != 1) {
+        why = "按班级阅卷时一次只能选一个班级";
+        return sel;
+    }
+    for (const std::string& raw : parts) {
+        const std::string tag = trim(raw);
+        const auto it = std::find_if(w.items.begin(), w.items.end(), [&](const WorkItem& i) { return i.tag == tag; });
+        if (it == w.items.end()) {
+            why = (w.kind == Work::ByClass ? "班级 " : "第 ") + field(tag)
+                  + (w.kind == Work::ByClass ? " 不是你的阅卷任务" : " 题不是你的阅卷任务");
+            return {};
+        }
+        if (std::find(sel.begin(), sel.end(), &*it) == sel.end()) sel.push_back(&*it);
+    }
+    return sel;
+}
+
+// Answers of the selection that this teacher may get now: not scored, scan
+// uploaded, not reserved by someone else. A unit is one answer, or with
+// several questions one student's answers to all of them (in th_bj order).
+std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, std::int64_t teacher,
+                                                  const Work& w, const std::vector<const WorkItem*>& sel,
+                                                  std::int64_t now)
+{
+    std::vector<std::vector<std::int64_t>> units;
+    if (w.kind == Work::ByClass) {
+        Stmt s = db.prepare(
+            "SELECT a.id FROM answers a JOIN results r ON r.id = a.result_id "
+            "JOIN students st ON st.id = r.student_id JOIN questions qu ON qu.id = a.question_id "
+            "LEFT JOIN handouts h ON h.answer_id = a.id "
+            "WHERE r.subject_id = ?1 AND st.class_id = ?2 AND qu.objective = 0 AND a.uploaded = 1 "
+            "AND NOT EXISTS(SELECT 1 FROM scores sc WHERE sc.answer_id = a.id) "
+            "AND (h.answer_id IS NULL OR h.teacher_id = ?3 OR h.expires_at <= ?4) "
+            "ORDER BY st.kh, qu.sort, qu.id");
+        s.args(subject, sel.front()->id, teacher, now);
+        while (s.step()) units.push_back({s.i64(0)});
+        return units;
+    }
+    // By question: per question, the open answers keyed by result.
+    std::vector<std::int64_t> order;  // results in class and candidate order
+    std::vector<std::map<std::int64_t, std::int64_t>> per_question(sel.size());
+    for (size_t k = 0; k < sel.size(); ++k) {
+        Stmt s = db.prepare(
+            "SELECT a.id, a.result_id FROM answers a JOIN results r ON r.id = a.result_id "
+            "JOIN students st ON st.id = r.student_id LEFT JOIN handouts h ON h.answer_id = a.id "
+            "WHERE a.question_id = ?1 AND a.uploaded = 1 "
+            "AND NOT EXISTS(SELECT 1 FROM scores sc WHERE sc.answer_id = a.id) "
+            "AND (h.answer_id IS NULL OR h.teacher_id = ?2 OR h.expires_at <= ?3) "
+            "ORDER BY st.class_id, st.kh");
+        s.args(sel[k]->id, teacher, now);
+        while (s.step()) {
+            per_question[k][s.i64(1)] = s.i64(0);
+            if (k == 0) order.push_back(s.i64(1));
+        }
+    }
+    for (std::int64_t result : order) {
+        std::vector<std::int64_t> unit;
+        for (const auto& m : per_question) {
+            const auto it = m.find(result);
+            if (it == m.end()) break;
+            unit.push_back(it->second);
+        }
+        if (unit.size() == sel.size()) units.push_back(std::move(unit));
+    }
+    return units;
+}
+
+// The ten fields of the progress record (the first from the caller).
+std::string progress_fields(Db& db, std::int64_t subject, std::int64_t teacher, const Work& w, int hide_name)
+{
+    const std::int64_t students = db.count("SELECT COUNT(*) FROM results WHERE subject_id = ?", subject);
+    const std::int64_t subjective =
+        db.count("SELECT COUNT(*) FROM questions WHERE subject_id = ? AND objective = 0", subject);
+    const std::int64_t uploaded = db.count(
+        "SELECT COUNT(*) FROM answers a JOIN questions qu ON qu.id = a.question_id "
+        "WHERE qu.subject_id = ? AND qu.objective = 0 AND a.uploaded = 1",
+        subject);
+    std::int64_t workload = 0, mine_uploaded = 0;
+    for (const WorkItem& item : w.items) {
+        std::int64_t all = 0, up = 0, sharers = 1;
+        if (w.kind == Work::ByQuestion) {
+            Stmt s = db.prepare("SELECT COUNT(*), COALESCE(SUM(uploaded), 0) FROM answers WHERE question_id = ?");
+            s.args(item.id);
+            if (s.step()) all = s.i64(0), up = s.i64(1);
+            sharers = db.count("SELECT COUNT(DISTINCT teacher_id) FROM assignments WHERE question_id = ?", item.id);
+        } else {
+            Stmt s = db.prepare(
+                "SELECT COUNT(*), COALESCE(SUM(a.uploaded), 0) FROM answers a JOIN results r ON r.id = a.result_id "
+                "JOIN students st ON st.id = r.student_id JOIN questions qu ON qu.id = a.question_id "
+                "WHERE r.subject_id = ? AND st.class_id = ? AND qu.objective = 0");
+            s.args(subject, item.id);
+            if (s.step()) all = s.i64(0), up = s.i64(1);
+            sharers = db.count(
+                "SELECT COUNT(DISTINCT teacher_id) FROM assignments WHERE subject_id = ? AND class_id = ?", subject,
+                item.id);
+        }
+        sharers = std::max<std::int64_t>(sharers, 1);
+        workload += (all + sharers - 1) / sharers;  // an equal share, rounded up
+        mine_uploaded += up;
+    }
+    const std::int64_t may_mark = w.kind == Work::ByQuestion ? std::int64_t(w.items.size()) : subjective;
+    const std::int64_t done = db.count(
+        "SELECT COUNT(*) FROM scores sc JOIN answers a ON a.id = sc.answer_id "
+        "JOIN questions qu ON qu.id = a.question_id WHERE sc.teacher_id = ? AND qu.subject_id = ?",
+        teacher, subject);
+    return std::to_string(workload) + "," + std::to_string(students) + "," + std::to_string(subjective) + ","
+           + std::to_string(students * subjective) + "," + std::to_string(uploaded) + "," + std::to_string(may_mark)
+           + "," + std::to_string(mine_uploaded) + "," + std::to_string(done) + "," + std::to_string(hide_name);
+}
+
+struct Ids {
+    std::int64_t exam, subject, teacher;
+};
+
+std::optional<Ids> ids_of(const Query& q, std::string& why)
+{
+    const auto exam = q.integer("ks_id");
+    const auto subject = q.integer("km_id");
+    const auto teacher = q.integer("js_id");
+    if (!exam || !subject || !teacher) {
+        why = "ks_id、km_id 和 js_id 应为编号";
+        return std::nullopt;
+    }
+    return Ids{*exam, *subject, *teacher};
+}
+
+std::string class_name_field(const std::string& s)
+{
+    std::string f = field(s);
+    for (char& c : f)
+        if (c == '|') c = '/';
+    return f;
+}
+
+}  // namespace
+
+Reply page_get_work(Context& ctx, const Query& q)
+{
+    std::string why;
+    const auto ids = ids_of(q, why);
+    if (!ids) return Reply::bad(why);
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Read);
+    if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
+    if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
+        return Reply::text("no_set");
+    const Work w = work_of(*db, ids->subject, ids->teacher);
+    if (w.kind == Work::None) return Reply::text("no_work");
+    std::string out = w.kind == Work::ByQuestion ? "th," : "bj,";
+    for (const WorkItem& i : w.items)
+        out += w.kind == Work::ByQuestion ? field(i.tag) + "," : i.tag + "|" + class_name_field(i.name) + ",";
+    return Reply::text(out);
+}
+
+Reply page_user_work(Context& ctx, const Query& q)
+{
+    std::string why;
+    const auto ids = ids_of(q, why);
+    if (!ids) return Reply::bad(why);
+    const std::string th_bj = q.raw_text("th_bj");
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Write);  // handing out and leasing is one step
+    const auto info = subject_of(*db, ids->exam, ids->subject);
+    if (!info) return Reply::bad("考试中没有这个科目");
+    if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
+        return Reply::text("no_set");
+    const Work w = work_of(*db, ids->subject, ids->teacher);
+    if (w.kind == Work::None) return Reply::text("no_work");
+    const auto sel = selection_of(w, th_bj, why);
+    if (sel.empty()) return Reply::bad(why);
+
+    const std::int64_t now = ctx.now();
+    const auto units = open_units(*db, ids->subject, ids->teacher, w, sel, now);
+    const size_t per_unit = units.empty() ? 1 : units.front().size();
+    const size_t want = std::max<size_t>(1, size_t(std::max(1, ctx.options.batch_size)) / per_unit);
+    const size_t take = std::min(want, units.size());
+
+    // This teacher's other reservations in the subject end now: whatever is
+    // not in this batch is free for the others again.
+    db->run("UPDATE handouts SET expires_at = ?1 WHERE teacher_id = ?2 AND expires_at > ?1 AND answer_id IN "
+            "(SELECT a.id FROM answers a JOIN questions qu ON qu.id = a.question_id WHERE qu.subject_id = ?3)",
+            now, ids->teacher, ids->subject);
+    std::string records;
+    size_t count = 0;
+    for (size_t u = 0; u < take; ++u) {
+        for (std::int64_t answer : units[u]) {
+            db->run("INSERT INTO handouts(answer_id, teacher_id, handed_at, expires_at) VALUES(?1, ?2, ?3, ?4) "
+                    "ON CONFLICT(answer_id) DO UPDATE SET teacher_id = ?2, handed_at = ?3, expires_at = ?4",
+                    answer, ids->teacher, now, now + ctx.options.lease_seconds);
+            Stmt s = db->prepare(
+                "SELECT a.id, r.id, st.name, qu.number, qu.full_mark, st.kh, c.school_id, c.id "
+                "FROM answers a JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
+                "JOIN classes c ON c.id = st.class_id JOIN questions qu ON qu.id = a.question_id WHERE a.id = ?");
+            s.args(answer);
+            if (!s.step()) continue;
+            records += std::to_string(s.i64(0)) + "," + std::to_string(s.i64(1)) + ","
+                       + (info->hide_name ? std::string("*") : field(s.text(2))) + "," + field(s.text(3)) + ","
+                       + mark_text(s.real(4)) + "," + field(s.text(5)) + ",0.001,0," + std::to_string(s.i64(6))
+                       + "," + std::to_string(s.i64(7)) + ";";
+            ++count;
+        }
+    }
+    std::string out = std::to_string(count) + "," + progress_fields(*db, ids->subject, ids->teacher, w, info->hide_name)
+                      + ";" + records;
+    if (take == units.size()) out += "work_end;" + th_bj;
+    tx.commit();
+    return Reply::text(out);
+}
+
+Reply page_user_worked(Context& ctx, const Query& q)
+{
+    std::string why;
+    const auto ids = ids_of(q, why);
+    if (!ids) return Reply::bad(why);
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Read);
+    const auto info = subject_of(*db, ids->exam, ids->subject);
+    if (!info) return Reply::bad("考试中没有这个科目");
+    Stmt s = db->prepare(
+        "SELECT a.id, r.id, st.name, qu.number, qu.full_mark, st.kh, sc.score, sc.marked_at, c.school_id, c.id "
+        "FROM scores sc JOIN answers a ON a.id = sc.answer_id JOIN results r ON r.id = a.result_id "
+        "JOIN students st ON st.id = r.student_id JOIN classes c ON c.id = st.class_id "
+        "JOIN questions qu ON qu.id = a.question_id "
+        "WHERE sc.teacher_id = ? AND qu.subject_id = ? ORDER BY sc.marked_at DESC, a.id DESC");
+    s.args(ids->teacher, ids->subject);
+    std::string out;
+    while (s.step())
+        out += std::to_string(s.i64(0)) + "," + std::to_string(s.i64(1)) + ","
+               + (info->hide_name ? std::string("*") : field(s.text(2))) + "," + field(s.text(3)) + ","
+               + mark_text(s.real(4)) + "," + field(s.text(5)) + "," + mark_text(s.real(6)) + ",1,"
+               + time_text(s.i64(7)) + "," + std::to_string(s.i64(8)) + "," + std::to_string(s.i64(9)) + ";";
+    return Reply::text(out);
+}
+
+Reply page_get_ztmsg(Context& ctx, const Query& q)
+{
+    std::string why;
+    const auto ids = ids_of(q, why);
+    if (!ids) return Reply::bad(why);
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Read);
+    if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
+    const Work w = work_of(*db, ids->subject, ids->teacher);
+    const auto sel = selection_of(w, q.raw_text("th_bj"), why);
+    const std::int64_t done = db->count(
+        "SELECT COUNT(*) FROM scores sc JOIN answers a ON a.id = sc.answer_id "
+        "JOIN questions qu ON qu.id = a.question_id WHERE sc.teacher_id = ? AND qu.subject_id = ?",
+        ids->teacher, ids->subject);
+    std::string mine = "您已批阅" + std::to_string(done) + "份";
+    if (const auto n = q.integer("n"); n && *n >= 0) mine += "，用时" + std::to_string(*n) + "分钟";
+    // The client keeps its clock only for a text with "满分": say it always.
+    if (sel.empty()) return Reply::text("满分：尚未选定阅卷任务；" + mine);
+
+    std::string head;
+    std::int64_t scored = 0, open = 0;
+    if (w.kind == Work::ByQuestion) {
+        for (const WorkItem* item : sel) {
+            double full = 0;
+            {
+                Stmt f = db->prepare("SELECT full_mark FROM questions WHERE id = ?");
+                f.args(item->id);
+                if (f.step()) full = f.real(0);
+            }
+            head += (head.empty() ? "" : "，") + std::string("第") + field(item->tag) + "题满分" + mark_text(full) + "分";
+            Stmt s = db->prepare(
+                "SELECT COUNT(sc.answer_id), COUNT(*) - COUNT(sc.answer_id) FROM answers a "
+                "LEFT JOIN scores sc ON sc.answer_id = a.id WHERE a.question_id = ? AND a.uploaded = 1");
+            s.args(item->id);
+            if (s.step()) scored += s.i64(0), open += s.i64(1);
+        }
+    } else {
+        double full = 0;
+        {
+            Stmt f = db->prepare("SELECT COALESCE(SUM(full_mark), 0) FROM questions WHERE subject_id = ? AND objective = 0");
+            f.args(ids->subject);
+            if (f.step()) full = f.real(0);
+        }
+        head = class_name_field(sel.front()->name) + "班主观题满分合计" + mark_text(full) + "分";
+        Stmt s = db->prepare(
+            "SELECT COUNT(sc.answer_id), COUNT(*) - COUNT(sc.answer_id) FROM answers a "
+            "JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
+            "JOIN questions qu ON qu.id = a.question_id LEFT JOIN scores sc ON sc.answer_id = a.id "
+            "WHERE r.subject_id = ? AND st.class_id = ? AND qu.objective = 0 AND a.uploaded = 1");
+        s.args(ids->subject, sel.front()->id);
+        if (s.step()) scored = s.i64(0), open = s.i64(1);
+    }
+    return Reply::text(head + "；已批阅" + std::to_string(scored) + "份，待批阅" + std::to_string(open) + "份；" + mine);
+}
+
+// ---- saving -------------------------------------------------------------
+
+Reply page_save_fs(Context& ctx, const Query& q)
+{
+    std::string why;
+    const auto ids = ids_of(q, why);
+    if (!ids) return Reply::bad(why);
+    const bool automatic = q.text("auto_save") == "1";
+    const bool correction = q.text("modi_fs") == "1";
+    const std::string fs_str = q.raw_text("fs_str");
+
+    auto db = ctx.store.acquire();
+    Tx tx(*db, Tx::Write);  // every element of one save commits together
+    const auto info = subject_of(*db, ids->exam, ids->subject);
+    if (!info) return Reply::bad("考试中没有这个科目");
+    if (db->count("SELECT COUNT(*) FROM teachers WHERE id = ?", ids->teacher) == 0)
+        return Reply::bad("没有这个教师：js_id=" + std::to_string(ids->teacher));
+    if (correction && db->count("SELECT COUNT(*) FROM subject_leaders WHERE subject_id = ? AND teacher_id = ?",
+                                ids->subject, ids->teacher) == 0)
+        return Reply::text("修改失败：你不是本学科的学科组长，不能修改得分。");
+    if (!correction && info->state == 2) {
+        if (automatic) return Reply::text("saved_ids=");
+        return Reply::text("save_refused：本考试阅卷已经结束，得分不能保存。");
+    }
+
+    const std::int64_t now = ctx.now();
+    std::vector<std::int64_t> saved, refused;
+    std::set<std::int64_t> seen;
+    for (const std::string& element : split(fs_str, ';')) {
+        if (trim(element).empty()) continue;
+        const std::vector<std::string> parts = split(element, ',');
+        const auto id = parts.empty() ? std::nullopt : parse_integer(parts[0]);
+        if (id && *id == 0) continue;  // the leading "0,;" / "0,0;" element
+        double score = 0;
+        if (!id || *id < 0 || parts.size() != 2 || !parse_score(trim(parts[1]), score)) {
+            if (id && *id > 0) refused.push_back(*id);
+            continue;
+        }
+        Stmt s = db->prepare(
+            "SELECT qu.full_mark, qu.objective, qu.subject_id, sc.teacher_id, h.teacher_id, sc.score "
+            "FROM answers a JOIN questions qu ON qu.id = a.question_id "
+            "LEFT JOIN scores sc ON sc.answer_id = a.id LEFT JOIN handouts h ON h.answer_id = a.id WHERE a.id = ?");
+        s.args(*id);
+        if (!s.step()) {
+            refused.push_back(*id);
+            continue;
+        }
+        const double full = s.real(0);
+        const bool objective = s.i64(1) != 0;
+        const std::int64_t subject = s.i64(2);
+        const bool scored = !s.is_null(3);
+        const std::int64_t marker = scored ? s.i64(3) : 0;
+        const std::int64_t holder = s.is_null(4) ? 0 : s.i64(4);
+        const double before = scored ? s.real(5) : -1;
+        // Handed to this teacher: reserved by them (even when the lease ran
+        // out and nobody took it since), or already scored by them.
+        const bool mine = scored ? marker == ids->teacher : holder == ids->teacher;
+        const bool ok = subject == ids->subject && !objective && score <= full + 1e-9 && (correction || mine);
+        if (!ok) {
+            refused.push_back(*id);
+            continue;
+        }
+        if (seen.insert(*id).second) saved.push_back(*id);
+        if (scored && before == score && !correction) continue;  // the same save again
+        if (scored) {
+            db->run("UPDATE scores SET score = ?, marked_at = ?, source = ? WHERE answer_id = ?", score, now,
+                    correction ? "modi" : "mark", *id);
+        } else {
+            db->run("INSERT INTO scores(answer_id, teacher_id, score, marked_at, source) VALUES(?, ?, ?, ?, ?)", *id,
+                    ids->teacher, score, now, correction ? "modi" : "mark");
+        }
+        db->run("INSERT INTO score_log(answer_id, teacher_id, score, at, source) VALUES(?, ?, ?, ?, ?)", *id,
+                ids->teacher, score, now, correction ? "modi" : "mark");
+        db->run("DELETE FROM handouts WHERE answer_id = ?", *id);
+    }
+    tx.commit();
+
+    auto join = [](const std::vector<std::int64_t>& v) {
+        std::string s;
+        for (size_t i = 0; i < v.size(); ++i) s += (i ? "," : "") + std::to_string(v[i]);
+        return s;
+    };
+    if (correction) {
+        if (saved.empty()) return Reply::text("修改失败：得分无效（不能为负数，不能大于满分）或试题不属于本学科。");
+        return Reply::text("修改成功！已保存 " + std::to_string(saved.size()) + " 个得分。");
+    }
+    if (automatic) return Reply::text("saved_ids=" + join(saved));
+    return Reply::text("save_ok;saved_ids=" + join(saved) + ";refused_ids=" + join(refused) + ";");
+}
+
+// ---- images ---------------------------------------------------------------
+
+namespace {
+
+std::string not_found(const std::string& name)
+{
+    return "img_txt_file:" + field(name) + " not find!,,,,,";
+}
+
+// "12\260101_13.txt": class id, backslash, candidate number "_" question
+// number ".txt". Anything else could name a file outside the store.
+bool parse_img_txt(const std::string& s, std::int64_t& class_id, std::string& kh, std::string& th)
+{
+    const size_t bs = s.find('\\');
+    if (bs == std::string::npos || s.find('\\', bs + 1) != std::string::npos) return false;
+    const auto cls = parse_integer(s.substr(0, bs));
+    if (!cls || *cls <= 0 || s.substr(0, bs).find_first_not_of("0123456789") != std::string::npos) return false;
+    std::string file = s.substr(bs + 1);
+    if (file.size() < 6 || file.substr(file.size() - 4) != ".txt") return false;
+    file.resize(file.size() - 4);
+    if (file.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-.")
+        != std::string::npos || file.find("..") != std::string::npos)
+        return false;
+    const size_t us = file.find('_');
+    if (us == std::string::npos || us == 0 || us + 1 == file.size()) return false;
+    class_id = *cls;
+    kh = file.substr(0, us);
+    th = file.substr(us + 1);
+    return true;
+}
+
+bool inside(const fs::path& root, const fs::path& p)
+{
+    const fs::path r = fs::weakly_canonical(root), c = fs::weakly_canonical(p);
+    auto ri = r.begin(), ci = c.begin();
+    for (; ri != r.end(); ++ri, ++ci)
+        if (ci == c.end() || *ri != *ci) return false;
+    return true;
+}
+
+bool read_file(const fs::path& p, std::string& out)
+{
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return true;
+}
+
+}  // namespace
+
+Reply page_down_st(Context& ctx, const Query& q)
+{
+    const std::string img_txt = q.raw_text("img_txt");
+    const auto exam = q.integer("ks_id");
+    const auto subject = q.integer("km_id");
+    std::int64_t class_id = 0;
+    std::string kh, th;
+    if (!exam || !subject || !parse_img_txt(img_txt, class_id, kh, th)) return Reply::text(not_found(img_txt));
+
+    std::string rel;
+    double full = 0;
+    {
+        auto db = ctx.store.acquire();
+        Stmt s = db->prepare(
+            "SELECT a.image, qu.full_mark FROM answers a JOIN results r ON r.id = a.result_id "
+            "JOIN students st ON st.id = r.student_id JOIN questions qu ON qu.id = a.question_id "
+            "JOIN subjects sub ON sub.id = qu.subject_id "
+            "WHERE sub.exam_id = ? AND sub.id = ? AND st.class_id = ? AND st.kh = ? AND qu.number = ? "
+            "AND a.uploaded = 1");
+        s.args(*exam, *subject, class_id, kh, th);
+        if (!s.step()) return Reply::text(not_found(img_txt));
+        rel = s.text(0);
+        full = s.real(1);
+    }
+    const fs::path root(ctx.images_dir);
+    const fs::path file = root / fs::path(rel);
+    if (rel.empty() || fs::path(rel).is_absolute() || rel.find("..") != std::string::npos || !inside(root, file))
+        return Reply::text(not_found(img_txt));
+
+    std::string bytes;
+    if (!read_file(file, bytes)) {
+        // Demo answers are drawn on first use, then kept in the store.
+        if (!demo_images_enabled(ctx.store) || !write_answer_image(file, kh, th, full) || !read_file(file, bytes))
+            return Reply::text(not_found(img_txt));
+    }
+    if (file.extension() == ".txt") {  // already base64, as a scanner station may leave it
+        while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
+        return Reply::text(bytes + ",,,,,");
+    }
+    const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();
+    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + ",,,,,");
+}
+
+}  // namespace velmora

@@ -1,0 +1,158 @@
+#include "velmora_server.h"
+
+#include "demo_data.h"
+#include "gbk_query.h"
+#include "pages.h"
+#include "store.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+namespace velmora {
+
+struct Server::Impl {
+    explicit Impl(ServerOptions o) : options(std::move(o)) {}
+
+    ServerOptions options;
+    std::unique_ptr<Store> store;
+    std::unique_ptr<Context> ctx;
+    std::atomic<std::int64_t> clock_offset{0};
+    httplib::Server http;
+    std::thread worker;
+    int port = 0;
+    bool started = false;
+    std::atomic<bool> ended{false};
+
+    void send(httplib::Response& res, const Reply& r) const
+    {
+        res.status = r.status;
+        if (r.raw) res.set_content(r.body, r.content_type.c_str());
+        else res.set_content(utf8_to_gbk(r.body), r.content_type.c_str());
+    }
+
+    void route(const httplib::Request& req, httplib::Response& res)
+    {
+        const std::string name = req.matches.size() > 1 ? std::string(req.matches[1]) : std::string();
+        const auto& table = pages();
+        const auto it = table.find(name);
+        Reply reply = Reply::not_found();
+        if (it != table.end()) reply = it->second(*ctx, Query::from_target(req.target));
+        if (options.log_requests) std::fprintf(stderr, "%s %s %d\n", req.method.c_str(), req.path.c_str(), reply.status);
+        send(res, reply);
+    }
+};
+
+Server::Server(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Server::~Server() { stop(); }
+
+int Server::start()
+{
+    Impl& d = *impl_;
+    if (d.started) return d.port;
+    if (d.options.db_path.empty()) throw std::runtime_error("no database file given");
+    namespace fs = std::filesystem;
+    std::string images = d.options.images_dir;
+    if (images.empty()) images = (fs::absolute(d.options.db_path).parent_path() / "images").string();
+
+    d.store = std::make_unique<Store>(d.options.db_path, std::max(4, d.options.threads + 2));
+    d.store->create_schema();
+    d.ctx = std::make_unique<Context>(Context{*d.store, d.options, images, d.clock_offset});
+    if (d.options.demo) seed_demo(*d.store, d.ctx->now());
+
+    const int threads = std::max(2, d.options.threads);
+    d.http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+    d.http.set_keep_alive_max_count(1000);
+    d.http.set_keep_alive_timeout(5);
+    d.http.set_read_timeout(10, 0);
+    d.http.set_payload_max_length(64 * 1024);  // every page is a GET
+    d.http.Get(R"(/cj/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
+        d.route(req, res);
+    });
+    d.http.Get(R"(/cj/down/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
+        d.send(res, download(*d.ctx, std::string(req.matches[1])));
+    });
+    d.http.set_error_handler([&d](const httplib::Request&, httplib::Response& res) {
+        if (res.body.empty()) d.send(res, Reply{res.status, std::to_string(res.status) + " 无法找到该页"});
+    });
+    d.http.set_exception_handler([&d](const httplib::Request& req, httplib::Response& res, std::exception_ptr ep) {
+        std::string what = "unknown";
+        try {
+            std::rethrow_exception(ep);
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        std::fprintf(stderr, "velmora-server: %s failed: %s\n", req.path.c_str(), what.c_str());
+        d.send(res, Reply{500, "服务器内部错误，请稍后再试。"});
+    });
+
+    if (d.options.port == 0) {
+        d.port = d.http.bind_to_any_port(d.options.bind);
+        if (d.port <= 0) throw std::runtime_error("cannot bind " + d.options.bind);
+    } else {
+        if (!d.http.bind_to_port(d.options.bind, d.options.port))
+            throw std::runtime_error("cannot bind " + d.options.bind + ":" + std::to_string(d.options.port));
+        d.port = d.options.port;
+    }
+    d.ended = false;
+    d.worker = std::thread([&d] {
+        d.http.listen_after_bind();
+        d.ended = true;
+    });
+    // stop() only ends an accept loop that runs: wait until it does.
+    while (!d.http.is_running() && !d.ended) std::this_thread::yield();
+    d.started = true;
+    return d.port;
+}
+
+void Server::stop()
+{
+    Impl& d = *impl_;
+    if (!d.started) return;
+    d.http.stop();
+    if (d.worker.joinable()) d.worker.join();
+    d.started = false;
+}
+
+bool Server::running() const { return impl_->started; }
+int Server::port() const { return impl_->port; }
+std::string Server::base_url() const { return "http://127.0.0.1:" + std::to_string(impl_->port) + "/"; }
+
+void Server::advance_clock(int seconds) { impl_->clock_offset += seconds; }
+
+int Server::score_count(std::int64_t work_id) const
+{
+    auto db = impl_->store->acquire();
+    return int(db->count("SELECT COUNT(*) FROM scores WHERE answer_id = ?", work_id));
+}
+
+std::optional<double> Server::score_of(std::int64_t work_id) const
+{
+    auto db = impl_->store->acquire();
+    Stmt s = db->prepare("SELECT score FROM scores WHERE answer_id = ?");
+    s.args(work_id);
+    if (!s.step()) return std::nullopt;
+    return s.real(0);
+}
+
+std::int64_t Server::query_int(const std::string& sql) const
+{
+    auto db = impl_->store->acquire();
+    Stmt s = db->prepare(sql);
+    if (!s.step() || s.is_null(0)) return 0;
+    return s.i64(0);
+}
+
+void Server::exec_sql(const std::string& sql)
+{
+    auto db = impl_->store->acquire();
+    db->exec(sql);
+}
+
+}  // namespace velmora
