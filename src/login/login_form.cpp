@@ -385,7 +385,7 @@ void LoginForm::handleLoginReply(const net::PageResult& result)
 
 bool LoginForm::check_sql_str(const QLineEdit* field)
 {
-    return login::check_sql_str(field->text(), services_.dialogs);
+    return !field || login::check_sql_str(field->text(), services_.dialogs);
 }
 
 void LoginForm::onLoginClicked()
