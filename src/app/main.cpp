@@ -16,8 +16,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavix"));
     QApplication::setApplicationVersion(QStringLiteral("8.5"));
-    // The title of every message box.
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora网上阅卷"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Client for on-screen marking of scanned exam papers."));

@@ -7,11 +7,13 @@
 
 namespace ui {
 
+// Every box carries the program's title. It is not the application display
+// name, which the window system would append to every screen's caption.
 void QtDialogs::message(const QString& text)
 {
     QString shown = text;
     shown.replace(u'\r', u'\n');
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), shown, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora网上阅卷"), shown, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }
