@@ -134,7 +134,7 @@ QWidget* MarkingForm::build_top_row()
 QWidget* MarkingForm::build_left_column()
 {
     auto* col = new QWidget(this);
-    col->setFixedWidth(350);
+    col->setFixedWidth(410);
     auto* lay = new QVBoxLayout(col);
     lay->setContentsMargins(0, 0, 0, 0);
 
@@ -211,7 +211,7 @@ QWidget* MarkingForm::build_bottom_row()
     auto* f13 = new QHBoxLayout(frame13);
     f13->setContentsMargins(6, 2, 6, 2);
     f13->addWidget(named(new QPushButton(QStringLiteral("阅卷客户端使用方法"), frame13), "Command7"));
-    frame13->setFixedWidth(350);
+    frame13->setFixedWidth(410);
     lay->addWidget(frame13);
 
     auto* frame12 = group(row, "Frame12", QStringLiteral("状态栏信息"));
@@ -301,13 +301,14 @@ void MarkingForm::build_controls()
 
 void MarkingForm::apply_widths()
 {
-    // The buffer list's widths are in twips (it sits in a frame measured in
-    // twips), the worked list's in pixels.
+    // The buffer list's widths are in the twips of the frame it sits in;
+    // at 13 to a pixel an eight-digit candidate number still fits. The
+    // worked list's widths are pixels.
     for (int c = 1; c <= buffer_.columns(); ++c) {
         const int w = buffer_.width(c);
         listView1_->setColumnHidden(c - 1, w == 0);
         if (w > 0)
-            listView1_->setColumnWidth(c - 1, (w + 7) / 15);
+            listView1_->setColumnWidth(c - 1, (w + 6) / 13);
     }
     for (int c = 1; c <= worked_.columns(); ++c) {
         const int w = worked_.width(c);
