@@ -67,6 +67,7 @@ int Server::start()
 
     const int threads = std::max(2, d.options.threads);
     d.http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+    d.http.set_tcp_nodelay(true);  // replies go out in two writes: no Nagle delay
     d.http.set_keep_alive_max_count(1000);
     d.http.set_keep_alive_timeout(5);
     d.http.set_read_timeout(10, 0);

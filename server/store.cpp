@@ -299,7 +299,9 @@ void Store::give_back(std::unique_ptr<Db> db)
 void Store::create_schema()
 {
     auto db = acquire();
+    Tx tx(*db, Tx::Write);
     db->exec(kSchema);
+    tx.commit();
 }
 
 bool Store::empty()
