@@ -190,7 +190,7 @@ std::string Stmt::text(int col) const
 
 // ---- Db ---------------------------------------------------------------
 
-Db::Db(const std::string& path)
+Db::Db(const std::string& path, std::mutex* writers) : writers_(writers)
 {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -243,6 +243,7 @@ int Db::changes() const { return sqlite3_changes(db_); }
 
 Tx::Tx(Db& db, Kind kind) : db_(db)
 {
+    if (kind == Write && db_.writers()) writer_ = std::unique_lock(*db_.writers());
     db_.exec(kind == Write ? "BEGIN IMMEDIATE" : "BEGIN");
 }
 
@@ -260,6 +261,7 @@ void Tx::commit()
 {
     db_.exec("COMMIT");
     open_ = false;
+    if (writer_.owns_lock()) writer_.unlock();
 }
 
 // ---- Store ------------------------------------------------------------
@@ -279,7 +281,7 @@ Store::Handle Store::acquire()
     ++open_;
     lock.unlock();
     try {
-        return Handle(*this, std::make_unique<Db>(path_));
+        return Handle(*this, std::make_unique<Db>(path_, &writers_));
     } catch (...) {
         std::lock_guard again(mu_);
         --open_;

@@ -61,7 +61,8 @@ private:
 
 class Db {
 public:
-    explicit Db(const std::string& path);
+    // `writers`: held by every write transaction of the process (see Tx).
+    explicit Db(const std::string& path, std::mutex* writers = nullptr);
     ~Db();
     Db(const Db&) = delete;
 
@@ -70,6 +71,7 @@ public:
     std::int64_t last_id() const;
     int changes() const;
     sqlite3* raw() { return db_; }
+    std::mutex* writers() { return writers_; }
 
     // Shorthands: first column of the first row.
     template <class... A>
@@ -95,11 +97,14 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    std::mutex* writers_ = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
 };
 
 // A transaction; rolls back unless committed. Writers take the write lock at
 // the start (BEGIN IMMEDIATE), so two pages that change data never interleave.
+// Within the process they queue on a mutex first: SQLite's own busy wait
+// sleeps and retries, which makes the slowest saves much slower under load.
 class Tx {
 public:
     enum Kind { Read, Write };
@@ -109,6 +114,7 @@ public:
 
 private:
     Db& db_;
+    std::unique_lock<std::mutex> writer_;
     bool open_ = true;
 };
 
@@ -138,6 +144,7 @@ private:
     void give_back(std::unique_ptr<Db> db);
 
     std::string path_;
+    std::mutex writers_;
     int max_;
     int open_ = 0;
     std::mutex mu_;
