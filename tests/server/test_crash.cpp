@@ -66,15 +66,18 @@ private slots:
         };
         std::thread a(teacher, demo::kZhangMing, "13"), b(teacher, demo::kLiHua, "15"),
             c(teacher, demo::kZhaoQiang, "16");
+        bool enough = false;
         {
             std::unique_lock lock(mu);
-            QVERIFY(cv.wait_for(lock, std::chrono::seconds(30), [&] { return answered.size() >= 40; }));
+            enough = cv.wait_for(lock, std::chrono::seconds(30), [&] { return answered.size() >= 40; });
         }
         ::kill(pid_t(proc.processId()), SIGKILL);  // saves are still coming in
-        QVERIFY(proc.waitForFinished(10000));
+        const bool ended = proc.waitForFinished(10000);
         a.join();
         b.join();
         c.join();
+        QVERIFY(enough);
+        QVERIFY(ended);
 
         ServerOptions o;
         o.db_path = db.toStdString();

@@ -297,9 +297,9 @@ private slots:
             c.set_url_encode(false);
             for (int round = 0; round < 100; ++round) {
                 auto r = c.Get(("/" + batch_target(id, demo::kChinese, "14")).c_str());
+                if (round == 0) both_have_work.arrive_and_wait();
                 if (!r) return;
                 const Batch b = parse_batch(QString::fromLatin1(r->body.c_str()));
-                if (round == 0) both_have_work.arrive_and_wait();
                 std::string fs;
                 for (const QStringList& rec : b.records) fs += rec[0].toStdString() + ",2;";
                 // Every element twice, automatic and manual: stored once all the same.
