@@ -127,6 +127,25 @@ private slots:
         QCOMPARE(t.server().score_count(taken.toLongLong()), 0);
     }
 
+    void leasesLastWhileTheTeacherIsAtWork()
+    {
+        TestServer t;
+        const Batch a = parse_batch(t.text(batch_target(demo::kZhangMing, demo::kChinese, "14")));
+        const int lease = t.options().lease_seconds;
+        // The status poll and a save each restart the reservations.
+        t.server().advance_clock(lease - 5);
+        t.text("cj/net_get_ztmsg.asp?ks_id=1&km_id=1&js_id=1&th_bj=14&n=10&lb=TH");
+        t.server().advance_clock(lease - 5);
+        t.text(save_target(demo::kZhangMing, demo::kChinese, a.records[0][0].toStdString() + ",1;"));
+        t.server().advance_clock(lease - 5);
+        const Batch b = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
+        QVERIFY(!ids_of(a).intersects(ids_of(b)));
+        // Gone quiet for longer than a lease: the answers are free again.
+        t.server().advance_clock(10);
+        const Batch c = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
+        QVERIFY(ids_of(a).intersects(ids_of(c)));
+    }
+
     void expiredLeaseStillSavesWhenNobodyTookIt()
     {
         TestServer t;
