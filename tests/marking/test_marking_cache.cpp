@@ -214,12 +214,18 @@ private slots:
         QCOMPARE(f.form->imageView().text(),
                  "<IMG src=" + f.cached("1002_3.gif") + "><br><hr><IMG src=" + f.cached("1002_5.gif") + "><br><hr>");
 
+        // Arrow keys on the list open what they move to: row 2 is the
+        // second row of the first group.
+        QTest::keyClick(f.find<QTableView>("ListView1"), Qt::Key_Up);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(f.form->state().cur_gif, QString("1001_3.gif,1001_5.gif"));
+
         // The last row starts a group cut short: nothing opens, nothing fails.
         const QString before = f.form->imageView().text();
         f.form->bufferList().setText(5, "downed", "1");
         f.form->ListView1_ItemClick(5);
         QCOMPARE(f.form->imageView().text(), before);
-        QCOMPARE(f.form->state().cur_row, 3);
+        QCOMPARE(f.form->state().cur_row, 1);
         f.form->state().cur_row = 4;  // not a group's first row
         f.form->open_cur_row();
         QCOMPARE(f.form->imageView().text(), before);
