@@ -232,6 +232,7 @@ void MarkingForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layout_overlays();
+    layout_part_two();
 }
 
 }  // namespace marking

@@ -3,6 +3,7 @@
 #include "marking/image_cache.h"
 #include "marking/marking_state.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -186,7 +187,8 @@ private:
     QLabel* zt_msg_ = nullptr;
     QProgressBar* progress1_ = nullptr;
     QRadioButton* option5_ = nullptr;
-    // --- score entry, saving, feedback, progress, display (part two)
+
+    // --- score entry, saving, feedback, progress, display
 public:
     // Score box, pad and options (marking_form_scoring.cpp).
     void Text1_Change();
@@ -233,7 +235,7 @@ private:
     bool status_page(const net::PageResult& result);
     void manual_save_done(const QString& reply);
     void batch_arrived();
-    void saved_reply(const QStringList& sent, const QStringList& saved);
+    void saved_reply(const QHash<QString, QString>& sent, const QStringList& saved);
     void send_journal();
     void on_journal_page(const net::PageResult& result);
     void update_mobile_code();
@@ -245,9 +247,11 @@ private:
     int ztmsg_ticks_ = 0;
     QString statusUrl_;
     bool statusErrorOpen_ = false;
-    QStringList autoSent_;     // work ids of the automatic save in flight
-    QStringList manualSent_;   // ... of the manual save, confirmed by the next batch
-    QStringList journalSent_;  // ... of the journal flush in flight
+    // Work id → score of each save in flight: the automatic save, the manual
+    // save (confirmed by the next batch), the journal's own send.
+    QHash<QString, QString> autoSent_;
+    QHash<QString, QString> manualSent_;
+    QHash<QString, QString> journalSent_;
     bool manualSaveDone_ = false;
     QSet<QString> reportedRefusals_;  // "work id,score" already told to the teacher
     QString mobileAddress_;

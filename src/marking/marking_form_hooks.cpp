@@ -1,87 +1,144 @@
-// The marking screen's handlers for progress, feedback, saving and the
-// mobile-marking code. Kept in one file so they can be filled out (or
-// replaced) together without touching the screen's supply line.
+// Where score entry, saving, feedback, the clock and the display join the
+// screen: their controls are connected here, and the replies of
+// WebBrowser1 pass through here first (the status poll and the save's
+// confirmation need to see them before the dispatcher does).
 #include "marking/marking_form.h"
 
+#include "app/services.h"
 #include "app/session.h"
-#include "app/vbtext.h"
+#include "marking/score_journal.h"
+#include "net/page_channel.h"
+#include "net/page_errors.h"
 #include "ui/image_page_view.h"
 
-#include <QFrame>
+#include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
-#include <QLabel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <functional>
 
 namespace marking {
 
-// The progress record of a batch: the two panels, done_count, hide_name.
-// A short record updates up to its first missing field.
-void MarkingForm::list_zt(const QString& zt_str)
+namespace {
+
+// Lets the screen see a control's key and focus events without
+// subclassing the control.
+class EventHook final : public QObject {
+public:
+    EventHook(QObject* parent, std::function<bool(QObject*, QEvent*)> fn) : QObject(parent), fn_(std::move(fn)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override { return fn_(watched, event); }
+
+private:
+    std::function<bool(QObject*, QEvent*)> fn_;
+};
+
+}  // namespace
+
+void MarkingForm::wire_part_two()
 {
-    const app::Session& s = app::session();
-    MarkingState& st = state();
-    const QStringList f = zt_str.split(u',');
-    frame7_->show();
-    frame8_->show();
-    frame7_->setTitle(s.JS_Name + QStringLiteral(" 阅卷情况"));
-    frame8_->setTitle(s.KM_Name + QStringLiteral(" 试题量"));
-    if (f.size() < 7)
-        return;
-    label7_->setText(QStringLiteral("可阅试题:") + f.at(6) + QStringLiteral("小题；工作量:") + f.at(1) + QStringLiteral("道"));
-    if (f.size() < 9)
-        return;
-    label8_->setText(QStringLiteral("已传试题:") + f.at(7) + QStringLiteral("道；完成量:") + f.at(8) + QStringLiteral("道"));
-    label9_->setText(QStringLiteral("参考学生:") + f.at(2) + QStringLiteral("人；主观试题:") + f.at(3) + QStringLiteral("小题"));
-    label10_->setText(QStringLiteral("试题总量:") + f.at(4) + QStringLiteral("道；已传题量:") + f.at(5) + QStringLiteral("道"));
-    st.done_count = app::to_int(f.at(8));
-    if (f.size() < 10)
-        return;
-    st.hide_name = app::to_int(f.at(9));
+    // The status poll and the save's confirmation first, then the
+    // dispatcher.
+    disconnect(web1_, &net::PageChannel::completed, this, &MarkingForm::on_page1);
+    connect(web1_, &net::PageChannel::completed, this, &MarkingForm::dispatch_page1);
+
+    journalChannel_ = new net::PageChannel(services_.network, this);
+    journalChannel_->setObjectName(QStringLiteral("JournalChannel"));
+    connect(journalChannel_, &net::PageChannel::completed, this, &MarkingForm::on_journal_page);
+
+    connect(text1_, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+    auto* text2 = findChild<QLineEdit*>(QStringLiteral("Text2"));
+    auto* text3 = findChild<QLineEdit*>(QStringLiteral("Text3"));
+    auto* hook = new EventHook(this, [this, text2, text3](QObject* o, QEvent* e) {
+        if (o == text1_ && e->type() == QEvent::KeyPress)
+            return Text1_KeyDown(static_cast<QKeyEvent*>(e)->key());
+        if (o == text1_ && e->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, text1_, [this] { text1_->setCursorPosition(int(text1_->text().trimmed().size())); });
+        if (e->type() == QEvent::FocusOut) {
+            if (o == text2)
+                Text2_LostFocus();
+            else if (o == text3)
+                Text3_LostFocus();
+        }
+        return false;
+    });
+    text1_->installEventFilter(hook);
+    text2->installEventFilter(hook);
+    text3->installEventFilter(hook);
+
+    for (int i = 0; i < 15; ++i) {
+        if (auto* b = findChild<QPushButton*>(QStringLiteral("Number_%1").arg(i))) {
+            connect(b, &QPushButton::clicked, this, [this, i] { Number_Click(i); });
+            b->setStyleSheet(QStringLiteral("QPushButton:pressed { background: rgb(255,0,255); }"));
+        }
+    }
+    auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    auto radio = [this](const char* name) { return findChild<QRadioButton*>(QString::fromLatin1(name)); };
+    connect(button("Command1"), &QPushButton::clicked, this, &MarkingForm::Command1_Click);
+    button("Command1")->setStyleSheet(QStringLiteral("QPushButton:pressed { background: rgb(255,0,0); }"));
+    connect(button("Command2"), &QPushButton::clicked, this, &MarkingForm::Command2_Click);
+    connect(button("Command3"), &QPushButton::clicked, this, &MarkingForm::Command3_Click);
+    connect(button("Command5"), &QPushButton::clicked, this, &MarkingForm::Command5_Click);
+    connect(button("Command6"), &QPushButton::clicked, this, &MarkingForm::Command6_Click);
+    connect(button("Command7"), &QPushButton::clicked, this, &MarkingForm::Command7_Click);
+    connect(radio("Option1"), &QRadioButton::clicked, this, &MarkingForm::Option1_Click);
+    connect(radio("Option2"), &QRadioButton::clicked, this, &MarkingForm::Option2_Click);
+    connect(radio("Option3"), &QRadioButton::clicked, this, &MarkingForm::Option3_Click);
+    connect(radio("Option4"), &QRadioButton::clicked, this, &MarkingForm::Option4_Click);
+    connect(slider1_, &QSlider::valueChanged, this, &MarkingForm::Slider1_Scroll);
+    view_->setMinimumSize(100, 100);
+
+    // The journal of this teacher in this exam and subject: what an earlier
+    // run keyed and the server never confirmed goes out now.
+    if (cache_.valid()) {
+        journal_ = std::make_shared<ScoreJournal>(cache_.folder(), app::session().User_ID);
+        send_journal();
+    }
+    timer2_->start();
 }
 
-// Reply of a fault report (net_post_err.asp).
-void MarkingForm::feedback_reply(const QString&)
+void MarkingForm::dispatch_page1(const net::PageResult& r)
 {
-    show_status(false, QStringLiteral(" "));
-}
-
-// An accepted status reply (it holds "满分"): the server's message goes
-// after the clock in the status bar.
-void MarkingForm::status_reply(const QString& reply)
-{
-    zt_msg_->setText(zt_msg_->text().section(QStringLiteral("秒；"), 0, 0) + QStringLiteral("秒；") + reply);
-    show_status(false, QString());
-}
-
-// Reply of the automatic save on WebBrowser3.
-void MarkingForm::mark_saved(const QString&) {}
-
-// The mobile-marking address of the selection; nothing is loaded from it.
-void MarkingForm::refresh_mobile_code() {}
-
-// An image page (not the help page, not a blank page) was put up.
-void MarkingForm::image_page_shown(const QString& url)
-{
-    if (url.isEmpty() || url == QLatin1String("about:blank") || url.contains(QLatin1String("html")))
+    if (status_page(r))
         return;
-    frame10_->hide();
-    frame11_->hide();
+    if (!r.replaced && !r.url.isEmpty() && net::page_error_message(r.url, r.text).isEmpty()) {
+        const QString& u = r.url;
+        if (!u.contains(QLatin1String("net_get_work.asp"))) {
+            if (u.contains(QLatin1String("net_save_fs.asp")))
+                manual_save_done(r.text);
+            else if (u.contains(QLatin1String("net_user_work.asp")))
+                batch_arrived();
+        }
+    }
+    on_page1(r);
+}
+
+// A status reply that the poll of Timer2 did not ask for (the poll's own
+// replies are taken by status_page): the clock must not stop for it.
+void MarkingForm::status_poll_failed(const QString&)
+{
+    timer2_->start();
+}
+
+// The screen closes: unsaved scores go to the server first.
+void MarkingForm::before_close()
+{
+    flush_before_close();
 }
 
 // A request on WebBrowser1 was replaced by a newer one before it completed.
 void MarkingForm::request_replaced(const QString&) {}
 
-// A status request came back as an error page or without "满分".
-void MarkingForm::status_poll_failed(const QString&) {}
-
-// The screen is closing (before the exam list is shown again).
-void MarkingForm::before_close() {}
-
-// A request on WebBrowser3 was replaced (prefetches re-arm Timer1 already).
-void MarkingForm::download_view_replaced(const QString&) {}
-
-// Score entry, saving, feedback and the clock connect their controls here.
-void MarkingForm::wire_part_two() {}
-
-void MarkingForm::Timer2_Timer() {}
+// A request on WebBrowser3 was replaced: an automatic save that never
+// answered leaves its rows unsaved, and the next one sends them again.
+void MarkingForm::download_view_replaced(const QString& url)
+{
+    if (url.contains(QLatin1String("net_save_fs.asp")))
+        autoSent_.clear();
+}
 
 }  // namespace marking

@@ -102,6 +102,23 @@ std::optional<QStringList> mark_saved(const QString& reply)
     return ids;
 }
 
+std::optional<QStringList> saved_ids_in(const QString& reply)
+{
+    const QString key = QStringLiteral("saved_ids=");
+    const qsizetype at = reply.indexOf(key);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype from = at + key.size();
+    const qsizetype end = reply.indexOf(u';', from);
+    QStringList ids;
+    for (const QString& piece : reply.mid(from, end < 0 ? -1 : end - from).split(u',')) {
+        const QString id = piece.trimmed();
+        if (!id.isEmpty())
+            ids << id;
+    }
+    return ids;
+}
+
 std::optional<ProgressValue> show_progress(int done_count, int work_count)
 {
     if (work_count < 1)

@@ -56,6 +56,10 @@ QString auto_save_url(const app::Session& s, const QString& elements);
 // and blanks around ids are dropped.
 std::optional<QStringList> mark_saved(const QString& reply);
 
+// The ids a manual save's reply lists after "saved_ids=" (up to the next
+// ";"), or nullopt when it lists none: then only the next batch confirms it.
+std::optional<QStringList> saved_ids_in(const QString& reply);
+
 // show_progress step 2: the label text and the bar value, or nullopt when
 // work_count is below 1 (label and bar keep their values).
 struct ProgressValue {

@@ -13,3 +13,10 @@ target_sources(tavix_screens PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/marking_form_lists.cpp
   ${CMAKE_CURRENT_LIST_DIR}/marking_form_cache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/marking_form_hooks.cpp)
+# Score entry, saving and the journal, feedback, progress, display.
+target_sources(tavix_screens PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/marking_form_scoring.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/marking_form_saving.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/marking_form_feedback.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/marking_form_progress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/marking_form_display.cpp)
