@@ -131,15 +131,21 @@ std::string Server::base_url() const { return "http://127.0.0.1:" + std::to_stri
 
 void Server::advance_clock(int seconds) { impl_->clock_offset += seconds; }
 
+static Store& store_of(const std::unique_ptr<Store>& store)
+{
+    if (!store) throw std::logic_error("velmora::Server: start() it first");
+    return *store;
+}
+
 int Server::score_count(std::int64_t work_id) const
 {
-    auto db = impl_->store->acquire();
+    auto db = store_of(impl_->store).acquire();
     return int(db->count("SELECT COUNT(*) FROM scores WHERE answer_id = ?", work_id));
 }
 
 std::optional<double> Server::score_of(std::int64_t work_id) const
 {
-    auto db = impl_->store->acquire();
+    auto db = store_of(impl_->store).acquire();
     Stmt s = db->prepare("SELECT score FROM scores WHERE answer_id = ?");
     s.args(work_id);
     if (!s.step()) return std::nullopt;
@@ -148,7 +154,7 @@ std::optional<double> Server::score_of(std::int64_t work_id) const
 
 std::int64_t Server::query_int(const std::string& sql) const
 {
-    auto db = impl_->store->acquire();
+    auto db = store_of(impl_->store).acquire();
     Stmt s = db->prepare(sql);
     if (!s.step() || s.is_null(0)) return 0;
     return s.i64(0);
@@ -156,7 +162,7 @@ std::int64_t Server::query_int(const std::string& sql) const
 
 void Server::exec_sql(const std::string& sql)
 {
-    auto db = impl_->store->acquire();
+    auto db = store_of(impl_->store).acquire();
     db->exec(sql);
 }
 

@@ -48,7 +48,7 @@ public:
     int port() const;
     std::string base_url() const;  // "http://127.0.0.1:PORT/"
 
-    // --- for tests --------------------------------------------------------
+    // --- for tests (after start(); the store stays readable after stop()) ---
     // Moves the server's clock forward (lease expiry without waiting).
     void advance_clock(int seconds);
     // Number of score rows stored for a work item (an answer); 0 or 1.
