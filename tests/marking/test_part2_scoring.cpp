@@ -1,0 +1,317 @@
+// Score entry and saving on the marking screen against the stub server:
+// keys, pad, the image check, both saves, and the journal that keeps
+// every keyed score until the server has it.
+#include "marking_fixture.h"
+
+#include "marking/saving.h"
+#include "marking/score_input.h"
+#include "marking/score_journal.h"
+#include "net/page_channel.h"
+#include "ui/status_box.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QRadioButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using markingtest::answer;
+using markingtest::batch;
+using markingtest::Fixture;
+using markingtest::png_bytes;
+
+namespace {
+
+// A batch of n answers (work ids 41.., cj ids 9.., question 3, full mark
+// 10), every image cached, row 1 open.
+void openMarking(Fixture& f, int n = 3)
+{
+    QStringList answers;
+    for (int i = 0; i < n; ++i) {
+        const QString kh = QString::number(1001 + i);
+        f.writeCached(kh + "_3.gif", png_bytes());
+        answers << answer(41 + i, 9 + i, "3", kh);
+    }
+    f.stub.setReply("net_get_work.asp", "no_work");
+    f.stub.setReply("net_user_work.asp", batch({answer(90, 99, "3", "2001")}));
+    f.open();
+    QTRY_VERIFY(!f.form->webBrowser1().busy());
+    f.form->state().th_bj = "3";
+    f.form->fill_buffer_list(batch(answers));
+    f.form->timer1().stop();
+    f.form->Timer1_Timer();
+    f.form->ListView1_ItemClick(1);
+    QCOMPARE(f.form->state().cur_row, 1);
+}
+
+QLineEdit* box(Fixture& f) { return f.find<QLineEdit>("Text1"); }
+
+void key(Fixture& f, const QString& text)
+{
+    QTest::keyClicks(box(f), text);
+}
+
+void enter(Fixture& f) { QTest::keyClick(box(f), Qt::Key_Return); }
+
+QByteArray fs_str_of(const QByteArray& target)
+{
+    return testsupport::StubServer::queryValue(target, "fs_str");
+}
+
+}  // namespace
+
+class Part2ScoringTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { marking::reset_marking_state(); }
+    void initTestCase() { qRegisterMetaType<net::PageResult>(); }
+
+    // Enter on row n−1 of n saves (the score string holds both rows), the
+    // box is cleared but the row keeps its score, and the next batch follows.
+    void keyEnterOnLastButOneSaves()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        f.stub.setReply("net_save_fs.asp", "save_ok");
+        key(f, "5");
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("5"));
+        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
+        enter(f);
+        QCOMPARE(f.form->state().cur_row, 2);
+        key(f, "7.5");
+        enter(f);
+        QCOMPARE(f.form->state().cur_row, 2);  // saved, not moved
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(f.form->bufferList().text(2, "得分"), QString("7.5"));
+        QCOMPARE(f.form->statusBox().text(), QString("正在保存试卷(主观题)得分......"));
+        // The journal holds both until the new batch comes after the save.
+        QCOMPARE(f.form->journal()->pending().size(), 2);
+        QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+        const QByteArray target = f.stub.lastRequestFor("net_save_fs.asp");
+        QVERIFY(target.startsWith("/cj/net_save_fs.asp?ks_id=7&km_id=2&js_id=5&js_name="));
+        QCOMPARE(fs_str_of(target), QByteArray("0,;41,5;42,7.5;"));
+        QTRY_COMPARE(f.form->bufferList().text(1, "work_id"), QString("90"));
+        QVERIFY(f.form->journal()->pending().isEmpty());
+    }
+
+    // A manual save that fails (error page) keeps the row's score in the
+    // list and in the journal.
+    void failedSaveKeepsTheScore()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        f.stub.setReply("net_save_fs.asp", "gone", 404);
+        key(f, "6");
+        f.find<QPushButton>("Command1")->click();
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
+        QTRY_COMPARE(f.t.dialogs.messages.size(), 1);
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, "work_id"), QString("41"));
+        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QVERIFY(f.stub.requestsFor("net_user_work.asp").size() <= 1);
+    }
+
+    void padMovesAndEnter()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        auto& b = f.form->bufferList();
+        // "下一题" on row n−1 moves to row n (key Enter would save).
+        f.form->Number_Click(13);
+        QCOMPARE(f.form->state().cur_row, 2);
+        f.form->Number_Click(13);
+        QCOMPARE(f.form->state().cur_row, 3);
+        f.form->Number_Click(13);
+        QCOMPARE(f.form->state().cur_row, 3);
+        f.form->Number_Click(12);
+        QCOMPARE(f.form->state().cur_row, 2);
+        // Digits and Back from the pad.
+        f.form->Number_Click(8);
+        f.form->Number_Click(10);
+        f.form->Number_Click(5);
+        QCOMPARE(box(f)->text(), QString("8.5"));
+        QCOMPARE(b.text(2, "得分"), QString("8.5"));
+        f.form->Number_Click(14);
+        QCOMPARE(box(f)->text(), QString("8"));
+        QCOMPARE(b.text(2, "得分"), QString("8"));
+        // Pad Enter on an empty box asks for a score.
+        f.form->Number_Click(14);
+        f.form->Number_Click(14);
+        QCOMPARE(box(f)->text(), QString());
+        f.form->Number_Click(11);
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("请输入试题得分！"));
+        QVERIFY(!f.find<QLabel>("Label4")->isHidden());
+        QCOMPARE(f.form->state().cur_row, 2);
+    }
+
+    // Key Enter marks a saved row unsaved again; pad Enter leaves its flag.
+    void enterOnASavedRow()
+    {
+        Fixture f;
+        openMarking(f, 4);
+        auto& b = f.form->bufferList();
+        b.setText(1, "得分", "6");
+        b.setText(1, "flag", "1");
+        box(f)->setText("6");
+        f.form->Number_Click(11);
+        QCOMPARE(b.text(1, "flag"), QString("1"));
+        QCOMPARE(f.form->state().cur_row, 2);
+        QTest::keyClick(box(f), Qt::Key_Up);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(box(f)->text(), QString("6"));
+        enter(f);
+        QCOMPARE(b.text(1, "flag"), QString("0"));
+        QCOMPARE(f.form->state().cur_row, 2);
+        QCOMPARE(f.form->journal()->pending().size(), 1);
+    }
+
+    void typedScoresMeetTheRules()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        auto& b = f.form->bufferList();
+        key(f, "11");  // full mark 10
+        QCOMPARE(box(f)->text(), QString("1"));
+        QCOMPARE(b.text(1, "得分"), QString("1"));
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("输入分数大于满分！"));
+        QTest::keyClick(box(f), Qt::Key_Backspace);
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(b.text(1, "得分"), QString());
+        key(f, "a");
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("只能输入数字！"));
+        // Smart switching: "10" cannot grow, so it is confirmed at once.
+        f.find<QRadioButton>("Option1")->click();
+        f.find<QCheckBox>("Check1")->setChecked(true);
+        key(f, "1");
+        QCOMPARE(f.form->state().cur_row, 1);
+        key(f, "0");
+        QCOMPARE(b.text(1, "得分"), QString("10"));
+        QCOMPARE(f.form->state().cur_row, 2);
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+    }
+
+    // Another answer's image in the view: keys and changes say so and
+    // store nothing. Question 3's key must not match question 31's image.
+    void wrongImage()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        f.writeCached("1001_31.gif", png_bytes());
+        f.form->imageView().showImages({f.cached("1001_31.gif")});
+        const QString msg = marking::wrong_image_message(1);
+        key(f, "5");
+        QCOMPARE(f.t.dialogs.messages, QStringList{msg});
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString());
+        box(f)->setText("4");
+        QCOMPARE(f.t.dialogs.messages, QStringList({msg, msg}));
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString());
+        enter(f);
+        QCOMPARE(f.t.dialogs.messages.size(), 3);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QVERIFY(f.form->journal()->pending().isEmpty());
+    }
+
+    void closedExam()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        key(f, "5");
+        app::session().KS_INPUT = 2;
+        f.form->save_scores();
+        QCOMPARE(f.t.dialogs.messages, QStringList{marking::closed_exam_message()});
+        f.form->auto_save();
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        QVERIFY(!f.form->webBrowser1().busy());
+        QVERIFY(!f.form->webBrowser3().busy());
+        f.form->bufferList().clearRows();
+        f.form->save_scores();
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+    }
+
+    // The automatic save's reply: saved_ids marks exactly its rows; the
+    // one sent but not listed is reported; a reply not starting with
+    // "save" changes nothing; an empty list marks nothing.
+    void markSavedReplies()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        auto& b = f.form->bufferList();
+        key(f, "5");
+        enter(f);
+        key(f, "7");
+        QCOMPARE(b.text(2, "得分"), QString("7"));
+        QStringList replies{"ok", "saved_ids=", "saved_ids=41"};
+        f.stub.setHandler("net_save_fs.asp", [&replies](const QByteArray&) {
+            return testsupport::StubReply{replies.takeFirst().toUtf8()};
+        });
+        for (int i = 0; i < 3; ++i) {
+            f.form->auto_save();
+            QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), i + 1);
+            QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;42,7;"));
+            QVERIFY(f.stub.lastRequestFor("net_save_fs.asp").startsWith("/cj/net_save_fs.asp?auto_save=1&ks_id=7"));
+            QTRY_VERIFY(!f.form->webBrowser3().busy());
+        }
+        QCOMPARE(b.text(1, "flag"), QString("1"));
+        QCOMPARE(b.text(2, "flag"), QString("0"));
+        QCOMPARE(b.text(3, "flag"), QString("0"));
+        // "saved_ids=" refused both (one message), then 42 again: told once.
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        QVERIFY(f.t.dialogs.messages.first().startsWith("以下得分服务器没有接受："));
+        QVERIFY(f.t.dialogs.messages.first().contains("得分 7"));
+        QVERIFY(f.form->journal()->pending().isEmpty());
+    }
+
+    // A score changed while the automatic save was out stays unsaved.
+    void scoreChangedDuringAutoSave()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        f.stub.setRawReply("net_save_fs.asp", {"saved_ids=41", 200, "text/html; charset=GBK", false});
+        key(f, "5");
+        f.form->auto_save();
+        QTest::keyClick(box(f), Qt::Key_Backspace);
+        key(f, "6");
+        QTRY_VERIFY(!f.form->webBrowser3().busy());
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
+        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QCOMPARE(f.form->journal()->pending().first().score, QString("6"));
+    }
+
+    // Closing with unsaved rows sends them first; the next opening of the
+    // same exam and subject sends what the journal still holds.
+    void closeSendsAndReopenResends()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        f.stub.setReply("net_save_fs.asp", "ok");  // not a confirmation
+        key(f, "5");
+        const QString path = f.form->journal()->filePath();
+        QCloseEvent close;
+        QApplication::sendEvent(f.form.get(), &close);
+        QCOMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+        QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;"));
+        QCOMPARE(f.t.flow.calls, QStringList{"exams"});
+        f.form.reset();
+        QVERIFY(QFile::exists(path));
+
+        f.stub.clearRequests();
+        f.stub.setReply("net_save_fs.asp", "saved_ids=41");
+        f.open();
+        QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+        QVERIFY(f.stub.lastRequestFor("net_save_fs.asp").startsWith("/cj/net_save_fs.asp?auto_save=1&"));
+        QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;"));
+        QTRY_VERIFY(f.form->journal()->pending().isEmpty());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(Part2ScoringTest)
+#include "test_part2_scoring.moc"
