@@ -85,6 +85,27 @@ private slots:
             QTEST(*ids, "ids");
     }
 
+    // The manual save's reply of the reference server names what it stored.
+    void savedIdsIn_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("manual reply") << "save_ok;saved_ids=41,42;refused_ids=43;" << true << QStringList{"41", "42"};
+        QTest::newRow("automatic reply") << "saved_ids=41" << true << QStringList{"41"};
+        QTest::newRow("none stored") << "save_ok;saved_ids=;refused_ids=41;" << true << QStringList{};
+        QTest::newRow("no list") << "ok" << false << QStringList{};
+    }
+    void savedIdsIn()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, listed);
+        const std::optional<QStringList> ids = saved_ids_in(reply);
+        QCOMPARE(ids.has_value(), listed);
+        if (listed)
+            QTEST(*ids, "ids");
+    }
+
     void progress_data()
     {
         QTest::addColumn<int>("done");
