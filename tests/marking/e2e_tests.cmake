@@ -6,3 +6,10 @@ foreach(t scoring panels)
                    ${CMAKE_CURRENT_LIST_DIR}/marking_fixture.h LIBS tavix_screens)
   endif()
 endforeach()
+
+# The real client screens against the reference server, in-process; the
+# same binary run with --driver is the client process that gets killed.
+if(TARGET velmora_server_lib)
+  tavix_add_test(NAME e2e_marking SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_e2e_marking.cpp
+                 LIBS tavix_screens velmora_server_lib)
+endif()
