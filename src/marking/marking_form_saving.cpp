@@ -110,7 +110,9 @@ void MarkingForm::mark_saved(const QString& reply)
             buffer_.setText(r, QStringLiteral("flag"), QStringLiteral("1"));
         }
     }
-    saved_reply(sent, *ids);
+    // Only a reply that lists what was stored settles the journal.
+    if (saved_ids_in(reply))
+        saved_reply(sent, *ids);
 }
 
 void MarkingForm::manual_save_done(const QString& reply)
@@ -148,7 +150,20 @@ void MarkingForm::saved_reply(const QHash<QString, QString>& sent, const QString
         if (sent.contains(id) && (e.isEmpty() || e.first().score == sent.value(id)))
             confirmed << id;
     }
-    const QStringList refusedIds = ScoreJournal::unconfirmed(sent.keys(), saved);
+    // In the order the teacher keyed them.
+    QStringList order;
+    for (const JournalEntry& e : journal_->pending())
+        order << e.workId;
+    for (const QString& id : sent.keys()) {
+        if (!order.contains(id))
+            order << id;
+    }
+    QStringList sentIds;
+    for (const QString& id : order) {
+        if (sent.contains(id))
+            sentIds << id;
+    }
+    const QStringList refusedIds = ScoreJournal::unconfirmed(sentIds, saved);
     QList<JournalEntry> refused;
     for (const QString& id : refusedIds) {
         const QString key = id + u',' + sent.value(id);
@@ -183,7 +198,7 @@ void MarkingForm::on_journal_page(const net::PageResult& r)
 {
     if (r.replaced || r.url.isEmpty() || !net::page_error_message(r.url, r.text).isEmpty())
         return;  // the journal keeps the scores for the next send
-    const std::optional<QStringList> ids = marking::mark_saved(r.text);
+    const std::optional<QStringList> ids = saved_ids_in(r.text);
     if (!ids)
         return;
     const QHash<QString, QString> sent = std::exchange(journalSent_, {});

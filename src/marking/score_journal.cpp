@@ -218,10 +218,16 @@ QList<JournalEntry> ScoreJournal::entriesFor(const QStringList& workIds) const
 
 QString refused_scores_message(const QList<JournalEntry>& refused)
 {
+    // A message box has room for a few lines; the count says how many more.
+    constexpr int kShown = 10;
     QString text = QStringLiteral("以下得分服务器没有接受：");
-    for (const JournalEntry& e : refused)
+    for (qsizetype i = 0; i < refused.size() && i < kShown; ++i) {
+        const JournalEntry& e = refused.at(i);
         text += QStringLiteral("\r第 ") + e.question + QStringLiteral(" 题（成绩记录 ") + e.cjId
             + QStringLiteral("）得分 ") + e.score;
+    }
+    if (refused.size() > kShown)
+        text += QStringLiteral("\r……共 ") + QString::number(refused.size()) + QStringLiteral(" 个得分");
     return text + QStringLiteral("\r\r请检查这些试题的得分后重新输入。");
 }
 

@@ -121,6 +121,13 @@ private slots:
         QCOMPARE(refused.size(), 1);
         QCOMPARE(refused_scores_message(refused),
                  QStringLiteral("以下得分服务器没有接受：\r第 3 题（成绩记录 c42）得分 9\r\r请检查这些试题的得分后重新输入。"));
+        // Many refusals: ten lines and the count.
+        QList<JournalEntry> many;
+        for (int i = 0; i < 12; ++i)
+            many << entry(QString::number(50 + i), "1");
+        const QString text = refused_scores_message(many);
+        QCOMPARE(text.count("\r第 "), 10);
+        QVERIFY(text.endsWith("\r……共 12 个得分\r\r请检查这些试题的得分后重新输入。"));
     }
 
     void unwritableFolderIsReported()
