@@ -15,6 +15,8 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,6 +69,18 @@ void MarkingForm::wire_part_two()
         return false;
     });
     text1_->installEventFilter(hook);
+    // A click on a selector caption (ST_TH_i) reaches their common parent,
+    // since labels pass mouse presses on.
+    QWidget* selectors = captions_.first()->parentWidget();
+    auto* captionHook = new EventHook(this, [this, selectors](QObject* o, QEvent* e) {
+        if (o == selectors && e->type() == QEvent::MouseButtonRelease) {
+            const QWidget* hit = selectors->childAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+            if (hit && hit->objectName().startsWith(QLatin1String("ST_TH_")))
+                refresh_mobile_code();
+        }
+        return false;
+    });
+    selectors->installEventFilter(captionHook);
     text2->installEventFilter(hook);
     text3->installEventFilter(hook);
 

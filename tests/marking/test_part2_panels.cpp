@@ -6,6 +6,7 @@
 #include "net/page_channel.h"
 #include "ui/status_box.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -272,6 +273,26 @@ private slots:
         f.find<QPushButton>("Command7")->click();
         QCOMPARE(view.currentUrl(), app::session().Server_URL + "cj/tavix_help.html");
         QCOMPARE(view.text(), QString());
+    }
+
+    // The mobile-marking address follows the selection and a caption click;
+    // nothing is loaded from it.
+    void mobileAddress()
+    {
+        Fixture f;
+        f.stub.setReply("net_get_work.asp", "th,3,4,");
+        f.stub.setReply("net_user_work.asp", batch({}));
+        f.open();
+        f.form->setWindowState(Qt::WindowNoState);
+        f.form->show();
+        const QString base = app::session().Server_URL + "cj/mobi_ewm.asp?ks_id=7&km_id=2&user_id=5&th_bj=";
+        QTRY_COMPARE(f.form->mobileAddress(), base + "3");
+        f.find<QCheckBox>("Work_1")->click();
+        QCOMPARE(f.form->mobileAddress(), base + "3%2C4");
+        f.form->state().th_bj = "9";
+        QTest::mouseClick(f.find<QLabel>("ST_TH_1"), Qt::LeftButton);
+        QCOMPARE(f.form->mobileAddress(), base + "9");
+        QVERIFY(f.stub.requestsFor("mobi_ewm.asp").isEmpty());
     }
 
     void narrowWindowKeepsAnImageView()
