@@ -253,6 +253,7 @@ private:
     QHash<QString, QString> manualSent_;
     QHash<QString, QString> journalSent_;
     bool manualSaveDone_ = false;
+    bool journalWarned_ = false;  // the teacher was told the journal can't be written
     QSet<QString> reportedRefusals_;  // "work id,score" already told to the teacher
     QString mobileAddress_;
     QString footerData_;

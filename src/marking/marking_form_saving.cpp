@@ -84,13 +84,29 @@ void MarkingForm::save_scores()
 void MarkingForm::auto_save()
 {
     const app::Session& s = app::session();
-    if (s.KS_INPUT == 2 || buffer_.rows() == 0)
+    if (s.KS_INPUT == 2)
         return;
-    const AutoSave a = build_auto_save(save_rows(buffer_));
+    AutoSave a;
+    if (buffer_.rows() > 0)
+        a = build_auto_save(save_rows(buffer_));
+    QHash<QString, QString> sent = sent_scores(buffer_, a.workIds);
+    // Scores of an earlier batch that the server never confirmed (a batch
+    // that replaced the list before its save came back) go along.
+    if (journal_) {
+        QStringList inList;
+        for (int r = 1; r <= buffer_.rows(); ++r)
+            inList << buffer_.text(r, QStringLiteral("work_id"));
+        for (const JournalEntry& e : journal_->pending()) {
+            if (!inList.contains(e.workId) && !sent.contains(e.workId)) {
+                a.elements += fs_element(e.workId, e.score);
+                sent.insert(e.workId, e.score);
+            }
+        }
+    }
     if (!a.elements.contains(u';'))
         return;
     label3_->setText(auto_saving_status_text());
-    autoSent_ = sent_scores(buffer_, a.workIds);
+    autoSent_ = sent;
     web3_->navigate(auto_save_url(s, a.elements));
 }
 

@@ -62,8 +62,15 @@ void MarkingForm::journal_row(int row)
     // A saved row (flag 1) whose score did not change has nothing to keep.
     if (app::to_double(buffer_.text(row, QStringLiteral("flag"))) != 0 && app::is_numeric(score))
         return;
-    journal_->record({buffer_.text(row, QStringLiteral("work_id")), buffer_.text(row, QStringLiteral("cj_id")),
-                      buffer_.text(row, QStringLiteral("题号")), score, 0});
+    const bool kept = journal_->record({buffer_.text(row, QStringLiteral("work_id")),
+                                        buffer_.text(row, QStringLiteral("cj_id")),
+                                        buffer_.text(row, QStringLiteral("题号")), score, 0});
+    if (!kept && !journalWarned_) {
+        // The scores still go out with the saves; only the crash protection is gone.
+        journalWarned_ = true;
+        services_.dialogs.message(QStringLiteral("无法写入本地得分记录：") + journal_->lastError()
+                                  + QStringLiteral("\r\r请及时保存已输入的得分。"));
+    }
 }
 
 void MarkingForm::finish_caret()

@@ -267,6 +267,36 @@ private slots:
         QVERIFY(f.form->journal()->pending().isEmpty());
     }
 
+    // A journal that can't be written is said once; the score is still stored.
+    void unwritableJournalIsToldOnce()
+    {
+        Fixture f;
+        QDir().mkpath(f.cached(marking::ScoreJournal::fileName(5)));  // a folder where the file goes
+        openMarking(f, 3);
+        key(f, "5");
+        enter(f);
+        key(f, "6");
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        QVERIFY(f.t.dialogs.messages.first().startsWith("无法写入本地得分记录："));
+        QCOMPARE(f.form->bufferList().text(2, "得分"), QString("6"));
+    }
+
+    // A batch that replaced the list before its scores were saved: the
+    // automatic save still sends them, from the journal.
+    void autoSaveSendsScoresOfAnEarlierBatch()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        key(f, "5");
+        f.form->fill_buffer_list(batch({answer(60, 20, "3", "1001")}));
+        f.stub.setReply("net_save_fs.asp", "saved_ids=41");
+        f.form->auto_save();
+        QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+        QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;"));
+        QTRY_VERIFY(f.form->journal()->pending().isEmpty());
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+    }
+
     // A score changed while the automatic save was out stays unsaved.
     void scoreChangedDuringAutoSave()
     {
