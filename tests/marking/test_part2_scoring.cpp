@@ -195,6 +195,31 @@ private slots:
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
+    void scoreOptions()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        auto* text2 = f.find<QLineEdit>("Text2");
+        f.find<QRadioButton>("Option1")->click();
+        QVERIFY(!f.find<QPushButton>("Number_10")->isEnabled());
+        QVERIFY(!f.find<QCheckBox>("Check2")->isEnabled());
+        key(f, "7.5");  // "." is dropped: 75 is over the full mark 10 and cut back
+        QCOMPARE(box(f)->text(), QString("7"));
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("输入分数大于满分！"));
+        text2->setText("0");
+        f.find<QRadioButton>("Option2")->click();
+        QCOMPARE(text2->text(), QString("1"));
+        QVERIFY(f.find<QPushButton>("Number_10")->isEnabled());
+        QVERIFY(f.find<QCheckBox>("Check2")->isEnabled());
+        // Focus leaving Text2 / Text3 with a bad value falls back.
+        text2->setText("-2");
+        f.form->Text2_LostFocus();
+        QCOMPARE(text2->text(), QString("1"));
+        f.find<QLineEdit>("Text3")->setText("x");
+        f.form->Text3_LostFocus();
+        QCOMPARE(f.find<QLineEdit>("Text3")->text(), QString("5"));
+    }
+
     // Another answer's image in the view: keys and changes say so and
     // store nothing. Question 3's key must not match question 31's image.
     void wrongImage()
