@@ -56,8 +56,13 @@ void MarkingForm::wire_part_two()
     auto* text2 = findChild<QLineEdit*>(QStringLiteral("Text2"));
     auto* text3 = findChild<QLineEdit*>(QStringLiteral("Text3"));
     auto* hook = new EventHook(this, [this, text2, text3](QObject* o, QEvent* e) {
-        if (o == text1_ && e->type() == QEvent::KeyPress)
-            return Text1_KeyDown(static_cast<QKeyEvent*>(e)->key());
+        if (o == text1_ && e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            // A modifier alone (an input-method switch) is no key press of a score.
+            if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta)
+                return false;
+            return Text1_KeyDown(key);
+        }
         if (o == text1_ && e->type() == QEvent::FocusIn)
             QTimer::singleShot(0, text1_, [this] { text1_->setCursorPosition(int(text1_->text().trimmed().size())); });
         if (e->type() == QEvent::FocusOut) {

@@ -238,6 +238,8 @@ private slots:
         QCOMPARE(f.form->bufferList().text(1, "得分"), QString());
         enter(f);
         QCOMPARE(f.t.dialogs.messages.size(), 3);
+        QTest::keyClick(box(f), Qt::Key_Shift);  // an input-method switch says nothing
+        QCOMPARE(f.t.dialogs.messages.size(), 3);
         QCOMPARE(f.form->state().cur_row, 1);
         QVERIFY(f.form->journal()->pending().isEmpty());
     }
