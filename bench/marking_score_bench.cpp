@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -208,6 +209,13 @@ int main(int argc, char** argv)
         shown.Command2_Click();
         QCoreApplication::processEvents();
         shown.grab().save(screenshot);
+        // The same at 150 %, the fault panel closed.
+        shown.Command2_Click();
+        shown.findChild<QSlider*>(QStringLiteral("Slider1"))->setValue(150);
+        QCoreApplication::processEvents();
+        QString zoomed = screenshot;
+        zoomed.replace(QStringLiteral(".png"), QStringLiteral("_zoom150.png"));
+        shown.grab().save(zoomed);
         std::printf("cur_row %d, rows 3/4 scores '%s' '%s'; messages: %s\n", shown.state().cur_row,
                     qPrintable(shown.bufferList().text(3, QStringLiteral("得分"))),
                     qPrintable(shown.bufferList().text(4, QStringLiteral("得分"))), qPrintable(t.dialogs.messages.join(QStringLiteral(" | "))));
