@@ -2,73 +2,19 @@
 // painted, one prefetch tick over a 200-row batch, and resident memory after
 // opening 1,000 answers against 10. `--screenshot FILE` also saves the
 // screen with a batch loaded and an answer shown.
-#include "app/session.h"
+#include "marking_bench.h"
 #include "marking/marking_form.h"
 #include "marking/marking_state.h"
-#include "recorders.h"
-#include "stub_server.h"
 #include "ui/image_page_view.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFont>
-#include <QImage>
-#include <QPainter>
-#include <QTableView>
 #include <QTimer>
-#include <QDeadlineTimer>
-#include <functional>
-#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
-#include <vector>
 
 namespace {
-
-// An answer sheet piece as scanned: grey paper, a printed question line,
-// some handwriting.
-QImage answer_image(int i)
-{
-    QImage img(1100, 420, QImage::Format_RGB32);
-    img.fill(QColor(246, 246, 240));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
-    f.setPixelSize(22);
-    p.setFont(f);
-    p.setPen(QColor(40, 40, 40));
-    p.drawText(30, 40, QStringLiteral("17.（10分）已知函数 f(x) = x² − 2x + 3，求 f(x) 在区间 [0, 3] 上的最值。"));
-    p.setPen(QPen(QColor(20, 30, 120), 3));
-    f.setPixelSize(30);
-    p.setFont(f);
-    p.drawText(60, 110, QStringLiteral("解：f(x) = (x − 1)² + 2"));
-    p.drawText(60, 170, QStringLiteral("当 x = 1 时，最小值为 2；"));
-    p.drawText(60, 230, QStringLiteral("当 x = 3 时，最大值为 %1。").arg(6 + i % 3));
-    for (int k = 0; k < 40; ++k)
-        p.drawPoint(700 + (k * 37 + i * 13) % 350, 280 + (k * 53 + i * 7) % 120);
-    p.setPen(QColor(150, 150, 150));
-    p.drawRect(10, 10, img.width() - 20, img.height() - 20);
-    return img;
-}
-
-QString answer_record(int workId, int cjId, const QString& candidate)
-{
-    return QStringLiteral("%1,%2,学生%2,17,10,%3,0.001,0,1,12;").arg(workId).arg(cjId).arg(candidate);
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double p99(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(v.size() * 0.99))];
-}
 
 long resident_kib()
 {
@@ -79,50 +25,22 @@ long resident_kib()
     return parts.size() > 1 ? parts.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
-// Runs the event loop until `done` holds or 5 s have passed.
-bool wait_until(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
-
 }  // namespace
+
+using namespace bench;
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString screenshot;
-    const QStringList args = app.arguments();
-    if (args.indexOf(QStringLiteral("--screenshot")) > 0)
-        screenshot = args.value(args.indexOf(QStringLiteral("--screenshot")) + 1);
+    const QString screenshot = screenshot_arg(app.arguments());
     ui::ImagePageView::setWebContentEnabled(false);
 
-    testsupport::TestServices t;
-    testsupport::StubServer stub;
-    stub.start();
-    stub.setReply(QStringLiteral("net_get_work.asp"), QStringLiteral("th,17,"));
-    stub.setReply(QStringLiteral("net_user_work.asp"), QStringLiteral("0,8,45,12,540,300,2,16,3,0;"));
-    app::Session& s = app::session();
-    s.Server_URL = stub.baseUrl();
-    s.ks_id = QStringLiteral("7");
-    s.KM_id = 2;
-    s.User_ID = 5;
-    s.KS_Name = QStringLiteral("2026学年第一学期期末考试");
-    s.KM_Name = QStringLiteral("数学");
-    s.JS_Name = QStringLiteral("王老师");
-
+    MarkingBench b(QStringLiteral("th,17,"));
+    auto& t = b.t;
+    auto& stub = b.stub;
     constexpr int kAnswers = 1000;
-    const QString cache = t.paths.programDir() + QStringLiteral("/ks_data/7/2");
-    QDir().mkpath(cache);
-    QString reply = QStringLiteral("0,1000,45,12,540,300,2,1000,3,0;");
-    for (int i = 0; i < kAnswers; ++i) {
-        const QString kh = QStringLiteral("2026%1").arg(i, 4, 10, QChar(u'0'));
-        answer_image(i).save(cache + u'/' + kh + QStringLiteral("_17.gif"), "JPEG", 80);
-        reply += answer_record(100 + i, 1000 + i, kh);
-    }
+    const QString reply = b.cached_batch(kAnswers, QStringLiteral("0,1000,45,12,540,300,2,1000,3,0;"));
 
     marking::MarkingForm form(t.services);
     form.resize(1440, 900);

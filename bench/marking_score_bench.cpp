@@ -3,73 +3,24 @@
 // journalled on disk), and Enter to the next answer painted. Baselines in
 // the same run: a keystroke into a plain line edit, and a row click to its
 // answer painted. `--screenshot FILE` saves the screen while marking.
-#include "app/session.h"
+#include "marking_bench.h"
 #include "marking/marking_form.h"
 #include "marking/marking_state.h"
-#include "recorders.h"
-#include "stub_server.h"
 #include "ui/image_page_view.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QGroupBox>
-#include <QImage>
 #include <QLineEdit>
-#include <QPainter>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
 
-QImage answer_image(int i)
-{
-    QImage img(1100, 420, QImage::Format_RGB32);
-    img.fill(QColor(246, 246, 240));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
-    f.setPixelSize(22);
-    p.setFont(f);
-    p.setPen(QColor(40, 40, 40));
-    p.drawText(30, 40, QStringLiteral("17.（10分）已知函数 f(x) = x² − 2x + 3，求 f(x) 在区间 [0, 3] 上的最值。"));
-    p.setPen(QPen(QColor(20, 30, 120), 3));
-    f.setPixelSize(30);
-    p.setFont(f);
-    p.drawText(60, 110, QStringLiteral("解：f(x) = (x − 1)² + 2"));
-    p.drawText(60, 170, QStringLiteral("当 x = 1 时，最小值为 2；"));
-    p.drawText(60, 230, QStringLiteral("当 x = 3 时，最大值为 %1。").arg(6 + i % 3));
-    p.setPen(QColor(150, 150, 150));
-    p.drawRect(10, 10, img.width() - 20, img.height() - 20);
-    return img;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double p99(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(v.size() * 0.99))];
-}
-
-bool wait_until(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
+using namespace bench;
 
 void report(const char* what, const std::vector<double>& v, const std::vector<double>& base, const char* baseName)
 {
@@ -83,35 +34,15 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const QString screenshot =
-        args.indexOf(QStringLiteral("--screenshot")) > 0 ? args.value(args.indexOf(QStringLiteral("--screenshot")) + 1) : QString();
+    const QString screenshot = screenshot_arg(app.arguments());
     ui::ImagePageView::setWebContentEnabled(false);
 
-    testsupport::TestServices t;
-    testsupport::StubServer stub;
-    stub.start();
-    stub.setReply(QStringLiteral("net_get_work.asp"), QStringLiteral("th,17,18,"));
-    stub.setReply(QStringLiteral("net_user_work.asp"), QStringLiteral("0,8,45,12,540,300,2,16,3,0;"));
+    MarkingBench b(QStringLiteral("th,17,18,"));
+    auto& t = b.t;
+    auto& stub = b.stub;
     stub.setReply(QStringLiteral("net_save_fs.asp"), QStringLiteral("save_ok"));
-    app::Session& s = app::session();
-    s.Server_URL = stub.baseUrl();
-    s.ks_id = QStringLiteral("7");
-    s.KM_id = 2;
-    s.User_ID = 5;
-    s.KS_Name = QStringLiteral("2026学年第一学期期末考试");
-    s.KM_Name = QStringLiteral("数学");
-    s.JS_Name = QStringLiteral("王老师");
-
     constexpr int kRows = 200;
-    const QString cache = t.paths.programDir() + QStringLiteral("/ks_data/7/2");
-    QDir().mkpath(cache);
-    QString reply = QStringLiteral("0,200,45,12,540,300,2,200,37,0;");
-    for (int i = 0; i < kRows; ++i) {
-        const QString kh = QStringLiteral("2026%1").arg(i, 4, 10, QChar(u'0'));
-        answer_image(i).save(cache + u'/' + kh + QStringLiteral("_17.gif"), "JPEG", 80);
-        reply += QStringLiteral("%1,%2,学生%2,17,10,%3,0.001,0,1,12;").arg(100 + i).arg(1000 + i).arg(kh);
-    }
+    const QString reply = b.cached_batch(kRows, QStringLiteral("0,200,45,12,540,300,2,200,37,0;"));
 
     marking::MarkingForm form(t.services);
     form.setWindowState(Qt::WindowNoState);
@@ -176,14 +107,11 @@ int main(int argc, char** argv)
         form.close();
         QString two = QStringLiteral("0,60,45,12,540,300,2,60,17,0;");
         for (int i = 0; i < 12; ++i) {
-            const QString kh = QStringLiteral("2026%1").arg(i, 4, 10, QChar(u'0'));
-            answer_image(i).scaled(700, 268).save(cache + u'/' + kh + QStringLiteral("_18.gif"), "JPEG", 80);
-            two += QStringLiteral("%1,%2,学生%2,17,10,%3,0.001,0,1,12;").arg(500 + 2 * i).arg(1000 + i).arg(kh);
-            two += QStringLiteral("%1,%2,学生%2,18,6,%3,0.001,0,1,12;").arg(501 + 2 * i).arg(1000 + i).arg(kh);
-        }
-        for (int i = 0; i < 12; ++i) {
-            const QString kh = QStringLiteral("2026%1").arg(i, 4, 10, QChar(u'0'));
-            answer_image(i).scaled(700, 268).save(cache + u'/' + kh + QStringLiteral("_17.gif"), "JPEG", 80);
+            const QString kh = candidate(i);
+            for (const char* th : {"_17.gif", "_18.gif"})
+                answer_image(i).scaled(700, 268).save(b.cache + u'/' + kh + QLatin1String(th), "JPEG", 80);
+            two += answer_record(500 + 2 * i, 1000 + i, kh);
+            two += answer_record(501 + 2 * i, 1000 + i, kh, 18, 6);
         }
         stub.setReply(QStringLiteral("net_user_work.asp"), two);
         stub.setReply(QStringLiteral("net_get_ztmsg.asp"), QStringLiteral("第17题满分10分，第18题满分6分；已批阅37份，待批阅23份"));

@@ -44,11 +44,11 @@ struct Box {
     }
 };
 
-ScoreOptions options(const QString& spec)
+ScoreOptions options(const QString& flags)
 {
     // "I" integer, "D2" two places, "C5" completion with 5, "S" smart switching
     ScoreOptions o;
-    for (const QString& part : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString& part : flags.split(u' ', Qt::SkipEmptyParts)) {
         if (part == u"I") {
             o.option1 = true;
             o.option2 = false;

@@ -53,7 +53,7 @@ QString zt(Fixture& f) { return f.find<QLabel>("zt_msg")->text(); }
 
 }  // namespace
 
-class Part2PanelsTest : public QObject {
+class MarkingPanelsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -307,5 +307,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Part2PanelsTest)
-#include "test_part2_panels.moc"
+QTEST_MAIN(MarkingPanelsTest)
+#include "test_marking_panels.moc"

@@ -62,7 +62,7 @@ QByteArray fs_str_of(const QByteArray& target)
 
 }  // namespace
 
-class Part2ScoringTest : public QObject {
+class MarkingScoringTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -370,5 +370,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Part2ScoringTest)
-#include "test_part2_scoring.moc"
+QTEST_MAIN(MarkingScoringTest)
+#include "test_marking_scoring.moc"
