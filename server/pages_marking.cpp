@@ -228,6 +228,15 @@ std::optional<Ids> ids_of(const Query& q, std::string& why)
     return Ids{*exam, *subject, *teacher};
 }
 
+// The fields an answer record starts with, from columns 0 to 5 of a row of
+// answer id, result id, name, question, full mark and candidate number.
+std::string record_head(const Stmt& s, bool hide_name)
+{
+    return std::to_string(s.i64(0)) + "," + std::to_string(s.i64(1)) + ","
+           + (hide_name ? std::string("*") : field(s.text(2))) + "," + field(s.text(3)) + ","
+           + mark_text(s.real(4)) + "," + field(s.text(5));
+}
+
 std::string class_name_field(const std::string& s)
 {
     std::string f = field(s);
@@ -297,10 +306,8 @@ Reply page_user_work(Context& ctx, const Query& q)
                 "JOIN classes c ON c.id = st.class_id JOIN questions qu ON qu.id = a.question_id WHERE a.id = ?");
             s.args(answer);
             if (!s.step()) continue;
-            records += std::to_string(s.i64(0)) + "," + std::to_string(s.i64(1)) + ","
-                       + (info->hide_name ? std::string("*") : field(s.text(2))) + "," + field(s.text(3)) + ","
-                       + mark_text(s.real(4)) + "," + field(s.text(5)) + ",0.001,0," + std::to_string(s.i64(6))
-                       + "," + std::to_string(s.i64(7)) + ";";
+            records += record_head(s, info->hide_name) + ",0.001,0," + std::to_string(s.i64(6)) + ","
+                       + std::to_string(s.i64(7)) + ";";
             ++count;
         }
     }
@@ -329,9 +336,7 @@ Reply page_user_worked(Context& ctx, const Query& q)
     s.args(ids->teacher, ids->subject);
     std::string out;
     while (s.step())
-        out += std::to_string(s.i64(0)) + "," + std::to_string(s.i64(1)) + ","
-               + (info->hide_name ? std::string("*") : field(s.text(2))) + "," + field(s.text(3)) + ","
-               + mark_text(s.real(4)) + "," + field(s.text(5)) + "," + mark_text(s.real(6)) + ",1,"
+        out += record_head(s, info->hide_name) + "," + mark_text(s.real(6)) + ",1,"
                + time_text(s.i64(7)) + "," + std::to_string(s.i64(8)) + "," + std::to_string(s.i64(9)) + ";";
     return Reply::text(out);
 }
