@@ -74,9 +74,15 @@ void PageChannel::onFinished(QNetworkReply* reply)
     r.url = url_;
     r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = reply->readAll();
+    // A connection that broke or timed out after the status line leaves a
+    // body cut short: it is no reply, whatever the status said.
+    const QNetworkReply::NetworkError error = reply->error();
+    const bool broken = (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+                        || error == QNetworkReply::ProtocolFailure;
     if (r.httpStatus == 404) {
         r.text = not_found_page_text();
-    } else if (r.httpStatus == 0) {
+    } else if (r.httpStatus == 0 || broken) {
+        r.httpStatus = 0;
         r.text = unreachable_page_text();
     } else {
         QString charset;

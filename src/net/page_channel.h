@@ -13,7 +13,7 @@ struct PageResult {
     QString url;            // the address exactly as it was requested
     QString text;           // the reply as a browser's body.innerHTML shows it
     bool replaced = false;  // a newer navigate() took the channel first; no text
-    int httpStatus = 0;     // 0 when no HTTP answer came
+    int httpStatus = 0;     // 0 when no complete HTTP answer came
 };
 
 // The HTTP client all channels share, with the request timeout.

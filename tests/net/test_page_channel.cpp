@@ -1,6 +1,7 @@
 // The page channel against the stub server: text as the page view shows it,
 // error pages for failures, replacement and timeout.
 #include "net/page_channel.h"
+#include "net/url_encode.h"
 #include "recorders.h"
 #include "stub_server.h"
 
@@ -63,6 +64,33 @@ private slots:
         const quint16 deadPort = closed.serverPort();
         closed.close();
         QVERIFY(fetch(ch, QStringLiteral("http://127.0.0.1:%1/cj/x.asp").arg(deadPort)).text.contains(QString::fromUtf8("无法显示")));
+    }
+
+    // The status line said 200, but the body never arrived whole: the part
+    // that did must not pass for the reply.
+    void bodyCutShortGivesUnreachablePage_data()
+    {
+        QTest::addColumn<bool>("stall");
+        QTest::newRow("connection closed") << false;
+        QTest::newRow("server stalls") << true;
+    }
+    void bodyCutShortGivesUnreachablePage()
+    {
+        QFETCH(bool, stall);
+        StubServer stub;
+        QVERIFY(stub.start());
+        StubReply cut;
+        cut.body = net::gbk_bytes(QString::fromUtf8("12,期末考试,x,1;13,月考,x,2;ks_name;"));
+        cut.cutAt = cut.body.indexOf(';') + 1;
+        cut.holdAfterCut = stall;
+        stub.setRawReply("net_ks_list.asp", cut);
+        net::Network network;
+        network.setTimeoutMs(300);
+        net::PageChannel ch(network);
+        const auto r = fetch(ch, stub.baseUrl() + "cj/net_ks_list.asp?user_id=3&user_lb=0");
+        QVERIFY(!r.replaced);
+        QCOMPARE(r.text, net::unreachable_page_text());
+        QCOMPARE(r.httpStatus, 0);
     }
 
     void timeoutGivesUnreachablePage()

@@ -143,8 +143,10 @@ void StubServer::onReadyRead(QTcpSocket* socket)
     out += "Content-Type: " + r.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    out += r.body;
+    out += r.cutAt >= 0 ? r.body.left(r.cutAt) : r.body;
     socket->write(out);
+    if (r.cutAt >= 0 && r.holdAfterCut)
+        return;
     socket->disconnectFromHost();
 }
 

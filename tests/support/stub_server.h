@@ -17,6 +17,11 @@ struct StubReply {
     int status = 200;
     QByteArray contentType = "text/html; charset=GBK";
     bool hold = false;  // never answer: the client's timeout must act
+    // >= 0: the headers announce the whole body, but only this many bytes of
+    // it are sent; then the connection closes, or with `holdAfterCut` stays
+    // silent until the client gives up.
+    qsizetype cutAt = -1;
+    bool holdAfterCut = false;
 };
 
 // A tiny HTTP server on 127.0.0.1 and a free port. Replies are set per page
