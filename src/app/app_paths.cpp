@@ -16,10 +16,18 @@ QString AppPaths::file(const QString& name) const
 
 AppPaths AppPaths::fromArguments(const QStringList& args)
 {
-    const qsizetype i = args.indexOf(QStringLiteral("--data-dir"));
-    if (i >= 0 && i + 1 < args.size()) {
-        QDir().mkpath(args.at(i + 1));
-        return AppPaths(QFileInfo(args.at(i + 1)).absoluteFilePath());
+    // The command line takes "--data-dir DIR" and "--data-dir=DIR" alike.
+    QString dataDir;
+    const QString option = QStringLiteral("--data-dir");
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == option && i + 1 < args.size())
+            dataDir = args.at(++i);
+        else if (args.at(i).startsWith(option + u'='))
+            dataDir = args.at(i).mid(option.size() + 1);
+    }
+    if (!dataDir.isEmpty()) {
+        QDir().mkpath(dataDir);
+        return AppPaths(QFileInfo(dataDir).absoluteFilePath());
     }
     const QString exeDir = QCoreApplication::applicationDirPath();
     if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
