@@ -2,6 +2,7 @@
 
 #include "app/vbtext.h"
 #include "login/login_texts.h"
+#include "net/inner_html.h"
 
 #include <cmath>
 
@@ -26,14 +27,15 @@ SchoolReply parse_school_reply(const QString& text)
         r.noMatch = true;
         return r;
     }
-    const QStringList recs = app::records(list);
+    QStringList recs = net::split_outside_entities(list);
+    recs.removeLast();
     for (const QString& rec : recs) {
         if (r.records.size() == school_list_rows) {
             r.dropped = recs.size() - school_list_rows;
             break;
         }
         const QStringList fields = app::split(rec, QStringLiteral(","));
-        r.records.append({app::piece(fields, 0), app::piece(fields, 1)});
+        r.records.append({app::piece(fields, 0), net::plain_text(app::piece(fields, 1))});
     }
     return r;
 }
@@ -51,8 +53,10 @@ TeacherReply parse_teacher_reply(const QString& text)
         r.noMatch = true;
         return r;
     }
-    for (const QString& rec : app::records(list))
-        r.names.append(app::piece(app::split(rec, QStringLiteral(",")), 1));
+    QStringList recs = net::split_outside_entities(list);
+    recs.removeLast();
+    for (const QString& rec : recs)
+        r.names.append(net::plain_text(app::piece(app::split(rec, QStringLiteral(",")), 1)));
     return r;
 }
 
@@ -70,7 +74,7 @@ LoginReply parse_login_reply(const QString& text)
         return r;
     r.accepted = true;
     r.userId = userId;
-    r.name = app::trim(app::piece(pieces, 2));
+    r.name = net::plain_text(app::trim(app::piece(pieces, 2)));
     return r;
 }
 

@@ -4,6 +4,9 @@
 #include <QStringList>
 
 // The three replies the login screen reads, taken apart without widgets.
+// Names come back as plain text: a ";" closing an entity of the inner HTML
+// ("&amp;") separates no records, and the entities are resolved, so a name
+// is shown and sent back as the server spells it.
 namespace login {
 
 // The school table holds rows 0 to 50; further records of a reply are dropped.

@@ -30,6 +30,10 @@ private slots:
         QTest::newRow("no marker") << QStringLiteral("无法显示网页") << false << "" << false << QStringList{} << QStringList{};
         QTest::newRow("missing fields") << QStringLiteral("School_Name8762349;abc;;remote=") << true << "" << false
                                         << QStringList{"abc", ""} << QStringList{"", ""};
+        // Read as inner HTML: "A&B" arrives as "A&amp;B", whose ";" ends no record.
+        QTest::newRow("entity in a name") << QStringLiteral("School_Name8762349;4,A&amp;B中学;5,&lt;二中&gt;;remote=x;8.5;")
+                                          << true << "8.5" << false << QStringList{"4", "5"}
+                                          << QStringList{"A&B中学", "<二中>"};
     }
     void schoolReply()
     {
@@ -81,6 +85,8 @@ private slots:
         QTest::newRow("marker only") << QStringLiteral(" JS8762349 ") << true << true << QStringList{};
         QTest::newRow("no marker") << QStringLiteral("1,张三;") << false << false << QStringList{};
         QTest::newRow("short record") << QStringLiteral("JS8762349x;") << true << false << QStringList{""};
+        QTest::newRow("entity in a name") << QStringLiteral("JS87623491,A&amp;B;2,张三;") << true << false
+                                          << QStringList{"A&B", "张三"};
     }
     void teacherReply()
     {
@@ -103,6 +109,7 @@ private slots:
         QTest::newRow("accepted") << QStringLiteral("School_Name398685, 42 , 张三 ,x") << true << 42 << "张三";
         QTest::newRow("past 16 bits") << QStringLiteral("School_Name398685,40000,李四") << true << 40000 << "李四";
         QTest::newRow("no name") << QStringLiteral("School_Name398685,5") << true << 5 << "";
+        QTest::newRow("entity in the name") << QStringLiteral("School_Name398685,6,A&amp;B,") << true << 6 << "A&B";
         QTest::newRow("no marker") << QStringLiteral("error,42,张三") << false << 0 << "";
         QTest::newRow("id not numeric") << QStringLiteral("School_Name398685,abc,张三") << false << 0 << "";
         QTest::newRow("id missing") << QStringLiteral("School_Name398685") << false << 0 << "";
