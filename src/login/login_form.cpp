@@ -192,8 +192,10 @@ void LoginForm::load_url_txt()
 
 void LoginForm::save_url_txt()
 {
+    // The address and port the login went to, not what the fields hold
+    // now: a refused port stays in its field but was never used.
     const QString path = services_.paths.file(QStringLiteral("url.txt"));
-    if (!login::save_url_txt(path, serverIP_->text(), serverPort_->text(), check1_->isChecked(), text3_->text()))
+    if (!login::save_url_txt(path, urlHost_, urlPort_, check1_->isChecked(), text3_->text()))
         services_.dialogs.message(text::settings_not_saved + QDir::toNativeSeparators(path));
 }
 
@@ -201,7 +203,9 @@ void LoginForm::save_url_txt()
 
 void LoginForm::composeServerUrl()
 {
-    app::session().Server_URL = server_url(serverIP_->text(), serverPort_->text());
+    urlHost_ = serverIP_->text();
+    urlPort_ = serverPort_->text();
+    app::session().Server_URL = server_url(urlHost_, urlPort_);
 }
 
 void LoginForm::sendProbe(const QString& token)

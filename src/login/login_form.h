@@ -101,6 +101,8 @@ private:
     int school_rows_ = 0;
     int teacher_rows_ = 0;
     bool list_picked_ = false;
+    // The fields as Server_URL was last built from them.
+    QString urlHost_, urlPort_;
 };
 
 }  // namespace login

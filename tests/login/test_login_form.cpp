@@ -507,6 +507,25 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
     }
 
+    // The port field may hold a refused value while the login goes to the
+    // last valid one; that one is what must be remembered.
+    void refusedPortIsNotRemembered()
+    {
+        startForm();
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42,张三,"));
+        child<QLineEdit>("ServerPort")->setText("79");
+        QCOMPARE(ts->dialogs.messages, QStringList{text::bad_port});
+        ts->dialogs.messages.clear();
+        app::session().School_ID = 5;
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        child<QLineEdit>("Text3")->setText("pw");
+        QVERIFY(completes("net_login.asp", [&] { QTest::mouseClick(child<QPushButton>("login"), Qt::LeftButton); }));
+        QCOMPARE(ts->flow.calls, QStringList{"exams"});
+        QFile f(ts->paths.file("url.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());
+    }
+
     void loginRefused_data()
     {
         QTest::addColumn<QString>("reply");
