@@ -144,6 +144,7 @@ private:
     void add_selector(bool byClass, const QString& tag, const QString& caption);
     bool set_selector_value(int index, bool byClass, bool value);
     void select_buffer_row(int row);
+    void clear_score_box();
     void report_unsafe(const QString& name);
 
     app::Services& services_;

@@ -138,7 +138,7 @@ void MarkingForm::Work_Click(int)
         return;
     st.th_bj.chop(1);
     show_status(true, QStringLiteral("正在读取批阅试题任务，请等待..."));
-    text1_->clear();
+    clear_score_box();
     request_batch();
     refresh_mobile_code();
 }
@@ -149,9 +149,19 @@ void MarkingForm::WorkBJ_Click(int index)
         return;
     state().th_bj = workBJ_.at(index)->property("tag").toString();
     show_status(true, QStringLiteral("正在读取批阅试题任务，请等待..."));
-    text1_->clear();
+    clear_score_box();
     request_batch();
     refresh_mobile_code();
+}
+
+// The box is emptied for the new batch without its change handling: the
+// open row keeps the score keyed on it, and the journal keeps it until the
+// server has it.
+void MarkingForm::clear_score_box()
+{
+    muteChange_ = true;
+    text1_->clear();
+    muteChange_ = false;
 }
 
 QString MarkingForm::class_caption(const QString& classId) const

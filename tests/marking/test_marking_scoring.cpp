@@ -324,6 +324,30 @@ private slots:
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
+    // Picking another question empties the box for the new batch; the score
+    // keyed on the open row stays in the list and in the journal.
+    void selectorClickKeepsTheKeyedScore()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes());
+        testsupport::StubReply hold;
+        hold.hold = true;
+        f.openWith("th,3,5,", batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
+        QTRY_COMPARE(f.form->bufferList().rows(), 2);
+        f.form->timer1().stop();
+        f.form->Timer1_Timer();
+        f.form->ListView1_ItemClick(1);
+        key(f, "7");
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("7"));
+        f.stub.setRawReply("net_user_work.asp", hold);
+        f.find<QCheckBox>("Work_1")->click();
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("7"));
+        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
+        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QCOMPARE(f.form->journal()->pending().first().score, QString("7"));
+    }
+
     // A score changed while the automatic save was out stays unsaved.
     void scoreChangedDuringAutoSave()
     {
