@@ -118,8 +118,11 @@ QString present_as_inner_html(const QByteArray& body, const QString& charset)
         }
     }
 
-    // A browser shows a bare ampersand of a text node as its entity.
-    static const QRegularExpression bareAmp(QStringLiteral("&(?![A-Za-z][A-Za-z0-9]*;|#[0-9]+;|#[xX][0-9A-Fa-f]+;)"));
+    // A browser shows a bare ampersand of a text node as its entity. Only
+    // a reference it knows stays one: the "&D;" of "R&D;" is data followed
+    // by a record end, and is shown "R&amp;D;".
+    static const QRegularExpression bareAmp(
+        QStringLiteral("&(?!(?:amp|lt|gt|quot|apos|nbsp);|#[0-9]+;|#[xX][0-9A-Fa-f]+;)"));
     text.replace(bareAmp, QStringLiteral("&amp;"));
     return text;
 }

@@ -2,6 +2,7 @@
 // forbidden words and the port rule.
 #include "login/login_rules.h"
 #include "login/lookup_replies.h"
+#include "net/page_channel.h"
 #include "recorders.h"
 
 #include <QTest>
@@ -61,6 +62,18 @@ private slots:
         const SchoolReply r = parse_school_reply(QStringLiteral("School_Name8762349;1,a;"));
         QVERIFY(!r.hasVersion);
         QCOMPARE(r.records.size(), 1);
+    }
+
+    // Raw server text as the page channel presents it, then parsed: names
+    // with "&" come out as sent, records as many as sent.
+    void rawNamesWithAmpersand()
+    {
+        const auto shown = [](const char* raw) { return net::present_as_inner_html(QByteArray(raw), "GBK"); };
+        const SchoolReply s = parse_school_reply(shown("School_Name8762349;1,R&D;2,A&B;3,C;remote=x;8.5;"));
+        QCOMPARE(s.records.size(), 3);
+        QCOMPARE(s.records.at(0).name, QStringLiteral("R&D"));
+        QCOMPARE(s.records.at(1).name, QStringLiteral("A&B"));
+        QCOMPARE(parse_teacher_reply(shown("JS87623491,AT&T;2,Li;")).names, (QStringList{"AT&T", "Li"}));
     }
 
     void schoolTableHoldsFiftyOne()

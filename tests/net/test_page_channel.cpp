@@ -46,6 +46,9 @@ private slots:
         QCOMPARE(net::present_as_inner_html(QByteArray::fromHex("D5C5"), ""), QString::fromUtf8("张"));
         QCOMPARE(net::present_as_inner_html(QString::fromUtf8("张&amp;").toUtf8(), "utf-8"), QString::fromUtf8("张&amp;"));
         QCOMPARE(net::present_as_inner_html("a & b &#38; &lt;", "GBK"), QStringLiteral("a &amp; b &#38; &lt;"));
+        // A name like R&D before the record end is no entity reference.
+        QCOMPARE(net::present_as_inner_html("1,R&D;2,AT&T;3,x&amp;y;", "GBK"),
+                 QStringLiteral("1,R&amp;D;2,AT&amp;T;3,x&amp;y;"));
     }
 
     void failuresBecomeErrorPages()
