@@ -74,7 +74,10 @@ void MarkingForm::ListView1_ItemClick(int row)
     st.cur_gif = g.names.join(u',');
     if (app::to_double(buffer_.text(st.cur_row, QStringLiteral("downed"))) != 0) {
         down_load_st(g.refs.join(u','));
-        text1_->setText(buffer_.text(row, QStringLiteral("得分")));
+        // The box holds the score of the row being marked: with a group
+        // that is its first row, not the clicked one, whose score the
+        // change handling would otherwise store on the first row.
+        text1_->setText(buffer_.text(st.cur_row, QStringLiteral("得分")));
         st.help_on_top = false;
     } else {
         services_.dialogs.message(QStringLiteral("当前试题没有下载！请等待......\r\r若较长时间没有完成，请检查网络是否正常？"));

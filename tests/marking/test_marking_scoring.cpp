@@ -324,6 +324,30 @@ private slots:
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
+    // Clicking the second row of an answer group opens the group from its
+    // first row: the box shows that row's score, and the clicked row's
+    // score is not copied onto it.
+    void groupClickShowsTheFirstRowsScore()
+    {
+        Fixture f;
+        for (const char* n : {"1001_3.gif", "1001_5.gif"})
+            f.writeCached(n, png_bytes());
+        f.stub.setReply("net_get_work.asp", "no_work");
+        f.open();
+        QTRY_VERIFY(!f.form->webBrowser1().busy());
+        f.form->state().th_bj = "3,5";
+        f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001"), answer(42, 9, "5", "1001", "6")}));
+        f.form->timer1().stop();
+        f.form->Timer1_Timer();
+        auto& b = f.form->bufferList();
+        f.form->ListView1_ItemClick(2);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(box(f)->text(), QString());
+        QCOMPARE(b.text(1, "得分"), QString());
+        QCOMPARE(b.text(2, "得分"), QString("6"));
+        QVERIFY(f.form->journal()->pending().isEmpty());
+    }
+
     // Picking another question empties the box for the new batch; the score
     // keyed on the open row stays in the list and in the journal.
     void selectorClickKeepsTheKeyedScore()
