@@ -84,9 +84,14 @@ void MarkingForm::Text1_Change()
         return;
     MarkingState& st = state();
     const int n = buffer_.rows();
-    if (n == 0 || app::to_double(buffer_.text(1, QStringLiteral("downed"))) == 0)
+    if (n == 0)
         return;
+    // Row 1's image only matters while no answer is open: once one is, a
+    // first image the server lacks must not switch off the checks of the
+    // scores keyed on the other rows.
     if (st.cur_row == 0) {
+        if (app::to_double(buffer_.text(1, QStringLiteral("downed"))) == 0)
+            return;
         st.cur_row = 1;
         open_cur_row();
     }

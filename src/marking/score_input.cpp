@@ -266,7 +266,8 @@ KeyDecision score_key_down(ScoreKey key, const QString& boxText, RowPosition row
 PadDecision pad_click(int index, const QString& boxText, RowPosition rows, bool firstDownloaded)
 {
     PadDecision d;
-    if (rows.rowCount == 0 || !firstDownloaded || index < 0 || index > 14)
+    // Row 1's image gates the pad only while no answer is open.
+    if (rows.rowCount == 0 || (rows.curRow == 0 && !firstDownloaded) || index < 0 || index > 14)
         return d;
     int cur = rows.curRow;
     if (cur == 0) {

@@ -52,10 +52,10 @@ QString msg_over_full();     // "输入分数大于满分！"
 
 // The change handling of Text1, run to the fixed point the nested re-runs
 // reach. The screen first does what needs the list and the image view:
-// nothing while the list is empty or row 1 is not downloaded; cur_row 0
-// opens row 1; nothing when the box equals column 4; the image message
-// (wrong_image_message) when the image view shows another answer. Then it
-// calls this and applies the outcome.
+// nothing while the list is empty, or no row is open and row 1 is not
+// downloaded; cur_row 0 opens row 1; nothing when the box equals column 4;
+// the image message (wrong_image_message) when the image view shows another
+// answer. Then it calls this and applies the outcome.
 ScoreOutcome score_text_changed(const ScoreChange& change, const ScoreOptions& options);
 
 // commit_and_next(): nothing for an empty box; otherwise column 4 = box
@@ -107,7 +107,7 @@ struct PadDecision {
     bool finish = false;             // cur_row 0 → 1, select row, focus, caret to end
 };
 
-// firstDownloaded: column 10 of row 1 reads as 1.
+// firstDownloaded: column 10 of row 1 reads as 1 (looked at while cur_row is 0).
 PadDecision pad_click(int index, const QString& boxText, RowPosition rows, bool firstDownloaded);
 
 // Option fall-backs.

@@ -324,6 +324,32 @@ private slots:
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
+    // Row 1's image missing on the server: the other rows are still
+    // checked against their full mark, from the keyboard and from the pad.
+    void firstImageMissingKeepsTheChecks()
+    {
+        Fixture f;
+        f.writeCached("1002_3.gif", png_bytes());
+        f.stub.setReply("net_get_work.asp", "no_work");
+        f.open();
+        QTRY_VERIFY(!f.form->webBrowser1().busy());
+        f.form->state().th_bj = "3";
+        f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
+        f.form->timer1().stop();
+        auto& b = f.form->bufferList();
+        b.setText(2, "downed", "1");  // row 1 stays "0": the server has no image for it
+        f.form->ListView1_ItemClick(2);
+        QCOMPARE(f.form->state().cur_row, 2);
+        key(f, "15");  // full mark 10
+        QCOMPARE(box(f)->text(), QString("1"));
+        QCOMPARE(b.text(2, "得分"), QString("1"));
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("输入分数大于满分！"));
+        f.form->Number_Click(0);
+        QCOMPARE(box(f)->text(), QString("10"));
+        QCOMPARE(b.text(2, "得分"), QString("10"));
+        QCOMPARE(b.text(1, "得分"), QString());
+    }
+
     // Clicking the second row of an answer group opens the group from its
     // first row: the box shows that row's score, and the clicked row's
     // score is not copied onto it.

@@ -270,6 +270,8 @@ private slots:
         QVERIFY(!pad_click(14, "", {2, 5}, true).boxText);
         // Nothing before the first answer is downloaded; the first row opens on the first click.
         QVERIFY(!pad_click(5, "", {0, 5}, false).finish);
+        // Once an answer is open, row 1's image no longer matters.
+        QCOMPARE(pad_click(5, "1", {2, 5}, false).boxText, std::optional<QString>("15"));
         QVERIFY(!pad_click(5, "", {0, 0}, true).finish);
         d = pad_click(5, "", {0, 5}, true);
         QVERIFY(d.openFirstRow && d.finish);
