@@ -230,6 +230,7 @@ private:
     void set_score(int row, const QString& score, bool markUnsaved);
     void journal_row(int row);
     void apply_score_outcome(const ScoreOutcome& outcome);
+    bool refuse_enter(const QString& boxText);
     void move_row(int delta);
     void finish_caret();
     void dispatch_page1(const net::PageResult& result);

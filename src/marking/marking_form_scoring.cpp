@@ -140,6 +140,18 @@ void MarkingForm::apply_score_outcome(const ScoreOutcome& o)
         commit_and_next();
 }
 
+// Enter on a box text that is no score for the row (a paste the change
+// handling could not read): say why and store nothing.
+bool MarkingForm::refuse_enter(const QString& boxText)
+{
+    const std::optional<QString> why = enter_refusal(boxText, buffer_.text(state().cur_row, QStringLiteral("满分")));
+    if (!why)
+        return false;
+    label4_->setText(*why);
+    label4_->show();
+    return true;
+}
+
 void MarkingForm::commit_and_next()
 {
     MarkingState& st = state();
@@ -195,6 +207,8 @@ bool MarkingForm::Text1_KeyDown(int key)
         services_.dialogs.message(wrong_image_message(st.cur_row));
         return true;
     }
+    if (d.column4 && refuse_enter(*d.column4))
+        return true;
     if (d.column4)
         set_score(st.cur_row, *d.column4, d.markUnsaved);
     switch (d.move) {
@@ -224,6 +238,8 @@ void MarkingForm::Number_Click(int index)
         st.cur_row = 1;
         open_cur_row();
     }
+    if (d.column4 && refuse_enter(*d.column4))
+        return;
     if (d.column4)
         set_score(st.cur_row, *d.column4, false);
     switch (d.move) {

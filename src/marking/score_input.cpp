@@ -2,6 +2,7 @@
 
 #include "app/vbtext.h"
 
+#include <QRegularExpression>
 #include <climits>
 #include <cmath>
 
@@ -10,6 +11,28 @@ namespace marking {
 QString msg_enter_score() { return QStringLiteral("请输入试题得分！"); }
 QString msg_digits_only() { return QStringLiteral("只能输入数字！"); }
 QString msg_over_full() { return QStringLiteral("输入分数大于满分！"); }
+
+bool is_score_text(const QString& text)
+{
+    // Only what the server stores: a sign or an exponent reads as a number
+    // too, but "-3" would pass the full-mark check and "1e1" would be
+    // refused by the server long after the teacher has moved on.
+    static const QRegularExpression re(QStringLiteral(R"(^([0-9]+\.?[0-9]*|\.[0-9]+)$)"));
+    return re.match(text).hasMatch();
+}
+
+std::optional<QString> enter_refusal(const QString& boxText, const QString& fullMark)
+{
+    if (boxText.isEmpty())
+        return std::nullopt;
+    if (!is_score_text(boxText))
+        return msg_digits_only();
+    bool fullOk = false;
+    const float full = app::to_single(fullMark, &fullOk);
+    if (fullOk && static_cast<float>(app::to_double(boxText)) - full > 0.0f)
+        return msg_over_full();
+    return std::nullopt;
+}
 
 namespace {
 
@@ -115,8 +138,8 @@ private:
             const QStringList parts = s.split(u'.');
             // Only a readable score within the full mark is confirmed; the
             // written handler confirmed "8.5" on a full mark of 8 here.
-            bool numeric = false;
-            const double v = app::to_double(s, &numeric);
+            const bool numeric = is_score_text(s);
+            const double v = app::to_double(s);
             if (parts.at(1).size() >= places && numeric && !above(v)) {
                 setBox(s, depth);
                 out_.commit = true;
@@ -128,7 +151,7 @@ private:
             setColumn4(QString());
             return;
         }
-        if (!app::is_numeric(s)) {
+        if (!is_score_text(s)) {
             s.chop(1);
             out_.label4Text = msg_digits_only();
             if (s.isEmpty()) {
@@ -137,12 +160,11 @@ private:
                 return;
             }
         }
-        bool numeric = false;
-        const double v = app::to_double(s, &numeric);
-        if (!numeric) {
+        if (!is_score_text(s)) {
             fail(QStringLiteral("“") + s + QStringLiteral("”不是数字。"));
             return;
         }
+        const double v = app::to_double(s);
         if (above(v)) {
             s.chop(1);
             setBox(s, depth);

@@ -50,6 +50,15 @@ QString msg_enter_score();   // "请输入试题得分！"
 QString msg_digits_only();   // "只能输入数字！"
 QString msg_over_full();     // "输入分数大于满分！"
 
+// A text the box may hold as a score: digits with at most one point (7,
+// 7.5, 7., .5); no blanks, sign or exponent.
+bool is_score_text(const QString& text);
+
+// Enter (key or pad) on this box text: nullopt when it may be confirmed
+// (or the box is empty), else the Label4 message. A text the change
+// handling could not settle (a paste it failed to read) is not stored.
+std::optional<QString> enter_refusal(const QString& boxText, const QString& fullMark);
+
 // The change handling of Text1, run to the fixed point the nested re-runs
 // reach. The screen first does what needs the list and the image view:
 // nothing while the list is empty, or no row is open and row 1 is not

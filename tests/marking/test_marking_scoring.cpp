@@ -200,6 +200,27 @@ private slots:
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
+    // A pasted text the change handling can't read stays in the box but
+    // is no score: neither Enter stores it or moves on.
+    void enterRefusesAnUnreadBox()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        auto& b = f.form->bufferList();
+        key(f, "6");
+        box(f)->setText("-3");
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        QVERIFY(f.t.dialogs.messages.first().startsWith("在函数 Text1_Change 中发生错误！"));
+        QCOMPARE(b.text(1, "得分"), QString("6"));
+        enter(f);
+        f.form->Number_Click(11);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(b.text(1, "得分"), QString("6"));
+        QCOMPARE(f.find<QLabel>("Label4")->text(), QString("只能输入数字！"));
+        QVERIFY(!f.find<QLabel>("Label4")->isHidden());
+        QCOMPARE(f.form->journal()->pending().first().score, QString("6"));
+    }
+
     void scoreOptions()
     {
         Fixture f;

@@ -107,7 +107,7 @@ private slots:
         QTest::newRow("comma removed") << "" << "20" << false << "1,5" << "15" << "15" << none << false << "";
         QTest::newRow("letter into empty box") << "" << "10" << true << "a" << "" << "" << digits << true << "";
         QTest::newRow("letter after a digit") << "" << "10" << true << "5a" << "5" << "5" << digits << false << "";
-        QTest::newRow("no lower bound") << "" << "10" << false << "-3" << "-3" << "-3" << none << false << "";
+        QTest::newRow("a tab is no digit") << "" << "10" << false << "5\t" << "5" << "5" << digits << false << "";
     }
     void entry()
     {
@@ -160,6 +160,11 @@ private slots:
         QTest::newRow("no full mark") << "5" << "";
         QTest::newRow("huge text") << QString(5000, u'x') << "10";
         QTest::newRow("huge number") << QString(3000, u'9') << "10";
+        // They read as numbers, but no score is negative or written with a
+        // sign or an exponent (the server refuses them).
+        QTest::newRow("negative") << "-3" << "10";
+        QTest::newRow("plus sign") << "+5" << "10";
+        QTest::newRow("exponent") << "1e1" << "100";
     }
     void unreadableTexts()
     {
@@ -169,6 +174,28 @@ private slots:
         const ScoreOutcome o = score_text_changed({box, "4", full, 20}, {});
         QVERIFY(o.errorMessage.startsWith("在函数 Text1_Change 中发生错误！\r\r试一试用键盘输入分数！"));
         QVERIFY(!o.column4 && !o.commit);
+    }
+
+    void enterRefusal_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("full");
+        QTest::addColumn<QString>("message");  // empty: Enter may confirm it
+        QTest::newRow("empty box: Enter's own rule") << "" << "10" << "";
+        QTest::newRow("a score") << "7.5" << "10" << "";
+        QTest::newRow("trailing point") << "7." << "10" << "";
+        QTest::newRow("the full mark") << "7.7" << "7.7" << "";
+        QTest::newRow("no full mark to check") << "7" << "" << "";
+        QTest::newRow("over the full mark") << "11" << "10" << msg_over_full();
+        QTest::newRow("negative") << "-3" << "10" << msg_digits_only();
+        QTest::newRow("pasted word") << "abc" << "10" << msg_digits_only();
+        QTest::newRow("exponent") << "1e1" << "100" << msg_digits_only();
+    }
+    void enterRefusal()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, full);
+        QTEST(enter_refusal(box, full).value_or(QString()), "message");
     }
 
     void backRule_data()
