@@ -124,10 +124,12 @@ std::optional<ProgressValue> show_progress(int done_count, int work_count)
     if (work_count < 1)
         return std::nullopt;
     const float ratio = static_cast<float>(done_count) / static_cast<float>(work_count);
-    const double pct = static_cast<double>(ratio) * 100.0;
+    // The percentage in single precision too: 29 of 100 is 28.99999… in
+    // double, which would put the bar at 28 beside a label of 29.00%.
+    const float pct = ratio * 100.0f;
     ProgressValue v;
     v.label5 = app::format_percent(ratio);
-    const double whole = std::floor(pct);
+    const double whole = std::floor(static_cast<double>(pct));
     v.bar = whole < 1 ? 1 : whole > 100 ? 100 : static_cast<int>(whole);
     return v;
 }

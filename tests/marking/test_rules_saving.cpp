@@ -116,6 +116,10 @@ private slots:
         QTest::newRow("none done: bar at its minimum") << 0 << 8 << "0.00%" << 1;
         QTest::newRow("all done") << 8 << 8 << "100.00%" << 100;
         QTest::newRow("more than the work") << 12 << 8 << "150.00%" << 100;
+        // Shares that single precision can't hold exactly: bar and label agree.
+        QTest::newRow("29 of 100") << 29 << 100 << "29.00%" << 29;
+        QTest::newRow("57 of 100") << 57 << 100 << "57.00%" << 57;
+        QTest::newRow("1 of 3") << 1 << 3 << "33.33%" << 33;
     }
     void progress()
     {
