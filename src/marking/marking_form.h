@@ -159,6 +159,7 @@ private:
     QTimer* timer2_;
     bool workedDescending_ = false;
     QSet<QString> refusedNames_;
+    QString workedTarget_;  // cache path of the worked answer whose download is out
 
     // controls (objectNames in comments where they differ from the member)
     QHBoxLayout* selectorLayout_ = nullptr;

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimer>
+#include <utility>
 
 namespace marking {
 
@@ -121,7 +122,10 @@ void MarkingForm::save_down_st(const QString& reply)
 
 void MarkingForm::save_down_sted(const QString& reply)
 {
-    const QString target = state().shown_files;
+    // The file of the worked answer that was asked for, not whatever is on
+    // screen now: a buffer answer opened while the download was out would
+    // otherwise get this image written under its own name.
+    const QString target = std::exchange(workedTarget_, QString());
     const ImageReply img = parse_image_reply(reply);
     // The target is a cache path built from a checked name (worked-list
     // click); anything else is not ours to write.
@@ -130,7 +134,8 @@ void MarkingForm::save_down_sted(const QString& reply)
     if (img.notFound) {
         services_.dialogs.message(not_found_message(img.data));
     } else if (ours && net::base64_decode(img.data, target)) {
-        view_->showImages({target});
+        if (state().shown_files == target)
+            view_->showImages({target});
     } else {
         services_.dialogs.message(QStringLiteral("生成本地文件：") + target + QStringLiteral(" 出错！"));
     }

@@ -126,6 +126,7 @@ void MarkingForm::ListView2_ItemClick(int row)
     }
     const app::Session& s = app::session();
     timer1_->stop();
+    workedTarget_ = path;
     label3_->setText(QStringLiteral("正在从服务器下载试题图片....."));
     web3_->navigate(s.Server_URL + QStringLiteral("cj/net_down_sted.asp?xx_id=") + worked_.text(row, QStringLiteral("XX_ID"))
                     + QStringLiteral("&ks_id=") + s.ks_id + QStringLiteral("&km_id=") + QString::number(s.KM_id)

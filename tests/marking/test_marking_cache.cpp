@@ -286,6 +286,32 @@ private slots:
         QVERIFY(!f.form->webBrowser3().busy());
     }
 
+    // A buffer answer opened while a worked answer's image is on its way:
+    // the image goes to the worked answer's file, and the buffer answer
+    // stays on screen with its own file untouched.
+    void workedImageArrivingLate()
+    {
+        Fixture f;
+        const QByteArray own = png_bytes(40, 30, Qt::darkBlue);
+        const QByteArray worked = png_bytes(20, 10, Qt::red);
+        f.writeCached("2001_3.gif", own);
+        f.stub.setReply("net_down_sted.asp", image_reply(worked));
+        openWithBatch(f, {answer(41, 9, "3", "2001")});
+        f.form->Timer1_Timer();
+        f.form->fill_worked_list("51,8,张三,3,10,1001,7,1,t,1,12;");
+        f.form->ListView2_ItemClick(1);
+        f.form->ListView1_ItemClick(1);
+        QTRY_VERIFY(!f.form->webBrowser3().busy());
+        QFile file(f.cached("2001_3.gif"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), own);
+        QFile got(f.cached("1001_3.gif"));
+        QVERIFY(got.open(QIODevice::ReadOnly));
+        QCOMPARE(got.readAll(), worked);
+        QCOMPARE(f.form->imageView().imagePaths(), QStringList{f.cached("2001_3.gif")});
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+    }
+
     void downloadAgain()
     {
         Fixture f;
