@@ -88,11 +88,14 @@ void MarkingForm::get_work_reply(const QString& reply)
     }
 
     // Select again what was selected at the last opening; each change runs
-    // its click handling, which recomputes th_bj.
+    // its click handling, which recomputes th_bj. The selectors are compared
+    // with the selection as it was: against the recomputed one, a group of
+    // questions would come back as its first question only.
+    const QString earlier = st.th_bj;
     const int n = int(a.items.size());
     for (int i = 0; i < n; ++i) {
         const QString tag = a.items.at(i).tag;
-        const bool want = (u',' + st.th_bj + u',').contains(u',' + tag + u',');
+        const bool want = (u',' + earlier + u',').contains(u',' + tag + u',');
         set_selector_value(i, byClass, want);
     }
     if (st.th_bj.isEmpty())

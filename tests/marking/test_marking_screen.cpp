@@ -230,6 +230,18 @@ private slots:
             QVERIFY(f.find<QCheckBox>("Work_1")->isChecked());
             QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("5"));
         }
+        // A group of questions comes back whole.
+        marking::marking_state().th_bj = "3,5";
+        {
+            Fixture f;
+            f.openWith("th,3,5,", batch({}));
+            QTRY_VERIFY(!f.stub.requestsFor("net_user_work.asp").isEmpty());
+            QTRY_VERIFY(!f.form->webBrowser1().busy());
+            QVERIFY(f.find<QCheckBox>("Work_0")->isChecked());
+            QVERIFY(f.find<QCheckBox>("Work_1")->isChecked());
+            QCOMPARE(f.form->state().th_bj, QString("3,5"));
+            QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("3%2C5"));
+        }
         // A selection that matches no selector selects nothing and asks for nothing.
         marking::marking_state().th_bj = "9";
         Fixture f;
