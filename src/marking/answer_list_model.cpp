@@ -118,14 +118,46 @@ void AnswerListModel::setWidth(int column, int width)
     emit widthsChanged();
 }
 
-void AnswerListModel::sortByColumn(int column, bool descending)
+namespace {
+
+bool all_digits(const QString& t)
+{
+    if (t.isEmpty())
+        return false;
+    for (const QChar c : t) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// Whole numbers in text, compared without reading them into a number: a
+// candidate number may be longer than a double holds exactly.
+int compare_digits(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i + 1 < a.size() && a.at(i) == u'0')
+        ++i;
+    while (j + 1 < b.size() && b.at(j) == u'0')
+        ++j;
+    const qsizetype la = a.size() - i, lb = b.size() - j;
+    if (la != lb)
+        return la < lb ? -1 : 1;
+    return QStringView(a).mid(i).compare(QStringView(b).mid(j));
+}
+
+}  // namespace
+
+void AnswerListModel::sortByColumn(int column, bool descending, bool digitsAsNumbers)
 {
     if (column < 1 || column > headers_.size())
         return;
     const int c = column - 1;
     emit layoutAboutToBeChanged();
-    std::stable_sort(rows_.begin(), rows_.end(), [c, descending](const QStringList& a, const QStringList& b) {
-        const int cmp = QString::compare(a.value(c), b.value(c), Qt::CaseInsensitive);
+    std::stable_sort(rows_.begin(), rows_.end(), [c, descending, digitsAsNumbers](const QStringList& a, const QStringList& b) {
+        const QString x = a.value(c), y = b.value(c);
+        const int cmp = digitsAsNumbers && all_digits(x) && all_digits(y) ? compare_digits(x, y)
+                                                                          : QString::compare(x, y, Qt::CaseInsensitive);
         return descending ? cmp > 0 : cmp < 0;
     });
     emit layoutChanged();

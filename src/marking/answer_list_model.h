@@ -49,8 +49,9 @@ public:
     bool hidden(int column) const { return width(column) == 0; }
 
     // Stable sort of the rows by the text of a 1-based column, case
-    // insensitive, as a list view sorts.
-    void sortByColumn(int column, bool descending);
+    // insensitive, as a list view sorts. With `digitsAsNumbers`, two texts
+    // of digits only compare as whole numbers (7 before 12), of any length.
+    void sortByColumn(int column, bool descending, bool digitsAsNumbers = false);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

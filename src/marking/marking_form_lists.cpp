@@ -167,11 +167,10 @@ void MarkingForm::ListView2_ColumnClick(int column)
         return;
     // The list starts ascending, so the first click sorts descending.
     workedDescending_ = !workedDescending_;
-    worked_.sortByColumn(column, workedDescending_);
-    if (k == 4 && state().hide_name == 0) {
-        for (int r = 1; r <= worked_.rows(); ++r)
-            worked_.setText(r, 5, app::format_zero_pad(worked_.text(r, 5)));
-    }
+    // Candidate numbers sort in number order without being rewritten: a
+    // zero-padded "00100" names no image on the server, and re-scoring
+    // copies the candidate number into the buffer list.
+    worked_.sortByColumn(column, workedDescending_, k == 4 && state().hide_name == 0);
     for (int r = 1; r <= worked_.rows(); ++r)
         worked_.setText(r, 1, QString::number(r));
 }

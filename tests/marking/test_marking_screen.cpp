@@ -323,7 +323,8 @@ private slots:
         f.open();
         auto& w = f.form->workedList();
         f.form->fill_worked_list("1,21,甲,3,10,12,7,1,t,1,12;2,22,乙,3,10,3,6,1,t,1,12;3,23,丙,3,10,45,5,1,t,1,12;"
-                                 "4,24,丁,3,10,100,4,1,t,1,12;5,25,戊,3,10,7,3,1,t,1,12;");
+                                 "4,24,丁,3,10,100,4,1,t,1,12;5,25,戊,3,10,07,3,1,t,1,12;"
+                                 "6,26,己,3,10,12345678901234567891,2,1,t,1,12;7,27,庚,3,10,12345678901234567890,2,1,t,1,12;");
         auto candidates = [&] {
             QStringList c;
             for (int r = 1; r <= w.rows(); ++r)
@@ -337,26 +338,29 @@ private slots:
             return c;
         };
         f.form->ListView2_ColumnClick(1);  // "行号": nothing
-        QCOMPARE(candidates(), (QStringList{"12", "3", "45", "100", "7"}));
+        const QString long1 = "12345678901234567891", long0 = "12345678901234567890";
+        QCOMPARE(candidates(), (QStringList{"12", "3", "45", "100", "07", long1, long0}));
+        // Number order from the first click, and the candidate numbers stay
+        // as the server sent them (they name the answers' images).
         f.form->ListView2_ColumnClick(5);
-        QCOMPARE(candidates(), (QStringList{"00007", "00045", "00003", "00012", "00100"}));  // text order, descending
-        QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5"}));
+        QCOMPARE(candidates(), (QStringList{long1, long0, "100", "45", "12", "07", "3"}));
+        QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
         f.form->ListView2_ColumnClick(5);
-        QCOMPARE(candidates(), (QStringList{"00003", "00007", "00012", "00045", "00100"}));
-        QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5"}));
+        QCOMPARE(candidates(), (QStringList{"3", "07", "12", "45", "100", long0, long1}));
+        QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
 
         // Re-scoring: the selected row's number names the source row.
         auto* lv2 = f.find<QTableView>("ListView2");
         auto& b = f.form->bufferList();
         f.form->fill_buffer_list(batch({answer(41, 23, "3", "45")}));
-        lv2->setCurrentIndex(w.index(3, 0));  // row 4: candidate 00045, cj 23, already in the buffer
+        lv2->setCurrentIndex(w.index(3, 0));  // row 4: candidate 45, cj 23, already in the buffer
         f.form->ListView2_DblClick();
         QCOMPARE(f.t.dialogs.messages, QStringList{"此试题在《缓冲试题列表》已经存在！"});
         QCOMPARE(b.rows(), 1);
-        lv2->setCurrentIndex(w.index(4, 0));  // row 5: candidate 00100
+        lv2->setCurrentIndex(w.index(4, 0));  // row 5: candidate 100
         f.form->ListView2_DblClick();
         QCOMPARE(b.rows(), 2);
-        QCOMPARE(b.rowTexts(2), (QStringList{"2", "3", "10", "4", "丁", "00100", "4", "1", "24", "0", "1", "12"}));
+        QCOMPARE(b.rowTexts(2), (QStringList{"2", "3", "10", "4", "丁", "100", "4", "1", "24", "0", "1", "12"}));
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), 1);
     }
 
