@@ -256,9 +256,7 @@ KeyDecision score_key_down(ScoreKey key, const QString& boxText, RowPosition row
             return swallowed();
         d.column4 = boxText;
         d.markUnsaved = true;
-        // On to the next row while there is one: the last row is marked
-        // too before the batch is saved.
-        d.move = rows.curRow < rows.rowCount ? KeyDecision::Move::Next : KeyDecision::Move::Save;
+        d.move = rows.rowCount - rows.curRow > 1 ? KeyDecision::Move::Next : KeyDecision::Move::Save;
         break;
     case ScoreKey::Up:
         d.suppressKey = true;
@@ -306,7 +304,7 @@ PadDecision pad_click(int index, const QString& boxText, RowPosition rows, bool 
             return d;
         }
         d.column4 = boxText;
-        d.move = cur < rows.rowCount ? PadDecision::Move::Next : PadDecision::Move::Save;
+        d.move = rows.rowCount - cur > 1 ? PadDecision::Move::Next : PadDecision::Move::Save;
         break;
     case 10:
         if (!boxText.contains(u'.'))

@@ -69,10 +69,9 @@ private slots:
     void init() { marking::reset_marking_state(); }
     void initTestCase() { qRegisterMetaType<net::PageResult>(); }
 
-    // Enter goes down to the last row and saves there (the score string
-    // holds every row); the box is cleared but the rows keep their scores,
-    // and the next batch follows.
-    void keyEnterOnTheLastRowSaves()
+    // Enter on row n−1 of n saves (the score string holds both rows), the
+    // box is cleared but the row keeps its score, and the next batch follows.
+    void keyEnterOnLastButOneSaves()
     {
         Fixture f;
         openMarking(f, 3);
@@ -84,20 +83,16 @@ private slots:
         QCOMPARE(f.form->state().cur_row, 2);
         key(f, "7.5");
         enter(f);
-        QCOMPARE(f.form->state().cur_row, 3);
-        QVERIFY(f.stub.requestsFor("net_save_fs.asp").isEmpty());
-        key(f, "8");
-        enter(f);
-        QCOMPARE(f.form->state().cur_row, 3);  // saved, not moved
+        QCOMPARE(f.form->state().cur_row, 2);  // saved, not moved
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(f.form->bufferList().text(3, "得分"), QString("8"));
+        QCOMPARE(f.form->bufferList().text(2, "得分"), QString("7.5"));
         QCOMPARE(f.form->statusBox().text(), QString("正在保存试卷(主观题)得分......"));
-        // The journal holds them all until the new batch comes after the save.
-        QCOMPARE(f.form->journal()->pending().size(), 3);
+        // The journal holds both until the new batch comes after the save.
+        QCOMPARE(f.form->journal()->pending().size(), 2);
         QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
         const QByteArray target = f.stub.lastRequestFor("net_save_fs.asp");
         QVERIFY(target.startsWith("/cj/net_save_fs.asp?ks_id=7&km_id=2&js_id=5&js_name="));
-        QCOMPARE(fs_str_of(target), QByteArray("0,;41,5;42,7.5;43,8;"));
+        QCOMPARE(fs_str_of(target), QByteArray("0,;41,5;42,7.5;"));
         QTRY_COMPARE(f.form->bufferList().text(1, "work_id"), QString("90"));
         QVERIFY(f.form->journal()->pending().isEmpty());
     }
@@ -125,7 +120,7 @@ private slots:
         Fixture f;
         openMarking(f, 3);
         auto& b = f.form->bufferList();
-        // "下一题" on row n−1 moves to row n, and stops there.
+        // "下一题" on row n−1 moves to row n (key Enter would save).
         f.form->Number_Click(13);
         QCOMPARE(f.form->state().cur_row, 2);
         f.form->Number_Click(13);
