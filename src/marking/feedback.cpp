@@ -62,7 +62,9 @@ FeedbackReply feedback_reply(const QString& reply)
             const qsizetype from = at + mark.size();
             const qsizetype next = reply.indexOf(mark, from);
             const QString name = reply.mid(from, next < 0 ? -1 : next - from).trimmed();
-            if (app::is_safe_file_name(name)) {
+            // Only a cached answer image may go: the cache folder also holds
+            // the journal of keyed scores.
+            if (app::is_safe_file_name(name) && name.endsWith(QStringLiteral(".gif"), Qt::CaseInsensitive)) {
                 r.deleteFile = name;
             } else if (!name.isEmpty()) {
                 r.refusedName = name;

@@ -160,6 +160,7 @@ private slots:
         QTest::newRow("report without a name") << "report saved" << int(K::ImageFault) << "" << false;
         QTest::newRow("report and MF_Error") << "MF_Error report_x.gif" << int(K::ImageFault) << "x.gif" << false;
         QTest::newRow("path in the name") << "report_../../url.txt" << int(K::ImageFault) << "" << true;
+        QTest::newRow("not an answer image") << "report_scores_5.journal" << int(K::ImageFault) << "" << true;
         QTest::newRow("full mark") << "MF_Error" << int(K::FullMark) << "" << false;
         QTest::newRow("failure") << "数据库忙" << int(K::Failure) << "" << false;
     }
