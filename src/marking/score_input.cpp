@@ -36,6 +36,24 @@ std::optional<QString> enter_refusal(const QString& boxText, const QString& full
 
 namespace {
 
+// A Chinese input method in full-width mode types "８．５" and "。": read
+// them as the digits and point they stand for.
+QString ascii_digits(QString s)
+{
+    for (QChar& c : s) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19)
+            c = QChar(u - 0xFF10 + u'0');
+        else if (u == 0xFF0E || u == 0x3002)
+            c = u'.';
+        else if (u == 0xFF0C)
+            c = u',';
+        else if (u == 0x3000)
+            c = u' ';
+    }
+    return s;
+}
+
 const QString kErrorHead = QStringLiteral("在函数 Text1_Change 中发生错误！\r\r试一试用键盘输入分数！");
 
 // Text2 as a count of places: the focus-out fall-back makes it a
@@ -118,7 +136,7 @@ private:
         }
         out_.label4 = Visibility::Show;
 
-        QString s = out_.boxText;
+        QString s = ascii_digits(out_.boxText);
         s.remove(u',');
         s.remove(u' ');
         if (o_.option1)

@@ -105,6 +105,8 @@ private slots:
         QTest::newRow("point alone") << "" << "10" << false << "." << "0." << "0." << none << false << "";
         QTest::newRow("blank removed") << "" << "20" << false << "1 2" << "12" << "12" << none << false << "";
         QTest::newRow("comma removed") << "" << "20" << false << "1,5" << "15" << "15" << none << false << "";
+        QTest::newRow("full-width digits and point") << "" << "20" << true << "１２。５" << "12.5" << "12.5" << none << false << "";
+        QTest::newRow("full-width comma and blank") << "" << "20" << false << "１，５　" << "15" << "15" << none << false << "";
         QTest::newRow("letter into empty box") << "" << "10" << true << "a" << "" << "" << digits << true << "";
         QTest::newRow("letter after a digit") << "" << "10" << true << "5a" << "5" << "5" << digits << false << "";
         QTest::newRow("a tab is no digit") << "" << "10" << false << "5\t" << "5" << "5" << digits << false << "";
