@@ -65,6 +65,12 @@ void MarkingForm::Timer1_Timer()
                     report_unsafe(image_name(kh, th));
             } else if (img_file_ok(path)) {
                 buffer_.setText(r, QStringLiteral("downed"), QStringLiteral("1"));
+            } else if (web3_->busy()) {
+                // The prefetch stops itself while its own download is out, so
+                // what the channel carries now is an automatic save or a
+                // worked answer's image: a download would replace it, so this
+                // one waits for a later tick.
+                break;
             } else {
                 const app::Session& s = app::session();
                 timer1_->stop();

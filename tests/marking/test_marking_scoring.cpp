@@ -436,6 +436,24 @@ private slots:
         QCOMPARE(f.form->journal()->pending().first().score, QString("6"));
     }
 
+    // The prefetch waits while an automatic save is out on the channel they share.
+    void prefetchWaitsForAnAutoSave()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        QFile::remove(f.cached("1002_3.gif"));
+        f.form->bufferList().setText(2, "downed", "0");
+        testsupport::StubReply silent;
+        silent.hold = true;
+        f.stub.setRawReply("net_save_fs.asp", silent);
+        key(f, "5");
+        f.form->auto_save();
+        QVERIFY(f.stub.waitForRequest("net_save_fs.asp"));
+        f.form->Timer1_Timer();
+        QVERIFY(f.form->webBrowser3().pendingUrl().contains("net_save_fs.asp"));
+        QVERIFY(f.stub.requestsFor("net_down_st.asp").isEmpty());
+    }
+
     // Closing with unsaved rows sends them first; the next opening of the
     // same exam and subject sends what the journal still holds.
     void closeSendsAndReopenResends()
