@@ -65,10 +65,16 @@ void MarkingForm::ListView1_ItemClick(int row)
     MarkingState& st = state();
     if (row < 1 || row > buffer_.rows())
         return;
-    st.cur_gif.clear();
     const AnswerGroup g = group_for_click(buffer_, row, st.th_bj);
-    if (!g.complete)
-        return;  // no complete group around this row: nothing to open
+    if (!g.complete) {
+        // No complete group around this row: nothing opens, and the list
+        // goes back to the answer still on screen, the one a report names.
+        if (st.cur_row >= 1 && st.cur_row <= buffer_.rows())
+            select_buffer_row(st.cur_row);
+        else
+            listView1_->selectionModel()->clear();
+        return;
+    }
     st.cur_row = g.first;
     select_buffer_row(g.first);
     st.cur_gif = g.names.join(u',');

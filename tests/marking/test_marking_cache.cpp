@@ -221,12 +221,24 @@ private slots:
         QCOMPARE(f.form->state().cur_row, 1);
         QCOMPARE(f.form->state().cur_gif, QString("1001_3.gif,1001_5.gif"));
 
-        // The last row starts a group cut short: nothing opens, nothing fails.
+        // The last row starts a group cut short: nothing opens, nothing
+        // fails, and the list goes back to the group on screen, so a report
+        // names that answer, not the row clicked.
         const QString before = f.form->imageView().text();
         f.form->bufferList().setText(5, "downed", "1");
+        auto* list = f.find<QTableView>("ListView1");
+        list->setCurrentIndex(f.form->bufferList().index(4, 0));  // what the click does to the view
         f.form->ListView1_ItemClick(5);
         QCOMPARE(f.form->imageView().text(), before);
         QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(list->currentIndex().row(), 0);
+        QCOMPARE(f.form->state().cur_gif, QString("1001_3.gif,1001_5.gif"));
+        f.stub.setRawReply("net_post_err.asp", {"", 200, "text/html; charset=GBK", true});
+        f.form->Option4_Click();
+        QTRY_COMPARE(f.stub.requestsFor("net_post_err.asp").size(), 1);
+        const QByteArray sent = f.stub.lastRequestFor("net_post_err.asp");
+        QCOMPARE(StubServer::queryValue(sent, "cj_id"), QByteArray("9"));
+        QCOMPARE(StubServer::queryValue(sent, "img_str"), QByteArray("1001_3.gif,1001_5.gif"));
         f.form->state().cur_row = 4;  // not a group's first row
         f.form->open_cur_row();
         QCOMPARE(f.form->imageView().text(), before);
