@@ -21,10 +21,12 @@ namespace {
 constexpr int kQrModule = 3;
 }  // namespace
 
-// An image page (not the help page, not a blank page) was put up.
+// An image page (not the help page, not a blank page) was put up. The
+// view says which it is: the address of an image is a local path, and a
+// program folder such as ".../public_html/" would pass it for a web page.
 void MarkingForm::image_page_shown(const QString& url)
 {
-    if (url.isEmpty() || url == QLatin1String("about:blank") || url.contains(QLatin1String("html")))
+    if (url.isEmpty() || !view_->showsImages())
         return;
     update_mobile_code();
     frame10_->hide();

@@ -275,6 +275,22 @@ private slots:
         QCOMPARE(view.text(), QString());
     }
 
+    // A program folder whose path holds "html" still gets the code block
+    // under its images, and the fault panel still closes for a new answer.
+    void codeBlockInAnHtmlFolder()
+    {
+        Fixture f;
+        f.t.paths = app::AppPaths(f.t.dir.path() + "/public_html");
+        openMarking(f);
+        QVERIFY(f.form->imageView().text().startsWith("<IMG src=" + f.cached("1001_3.gif") + ">"));
+        QVERIFY(f.form->imageView().text().contains("cj/mobi_main.asp?ewm=7|2|5|3 alt="));
+        f.find<QPushButton>("Command2")->click();
+        QVERIFY(f.find<QWidget>("Frame10")->isVisibleTo(f.form.get()));
+        f.form->ListView1_ItemClick(2);
+        QVERIFY(f.form->imageView().text().contains("1002_3.gif"));
+        QVERIFY(f.find<QWidget>("Frame10")->isHidden());
+    }
+
     // The mobile-marking address follows the selection and a caption click;
     // nothing is loaded from it.
     void mobileAddress()
