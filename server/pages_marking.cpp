@@ -204,12 +204,13 @@ std::string progress_fields(Db& db, std::int64_t subject, std::int64_t teacher, 
 
 // A teacher who is still at work keeps the answers handed out to them: the
 // status poll (every half minute while the marking screen is open) and every
-// save start their reservations in the subject anew.
-void renew_leases(Db& db, std::int64_t subject, std::int64_t teacher, std::int64_t until)
+// save start their live reservations in the subject anew. Ended ones stay
+// ended: those were freed by a switch of questions or a lease that ran out.
+void renew_leases(Db& db, std::int64_t subject, std::int64_t teacher, std::int64_t now, std::int64_t until)
 {
-    db.run("UPDATE handouts SET expires_at = ?1 WHERE teacher_id = ?2 AND answer_id IN "
+    db.run("UPDATE handouts SET expires_at = ?1 WHERE teacher_id = ?2 AND expires_at > ?4 AND answer_id IN "
            "(SELECT a.id FROM answers a JOIN questions qu ON qu.id = a.question_id WHERE qu.subject_id = ?3)",
-           until, teacher, subject);
+           until, teacher, subject, now);
 }
 
 struct Ids {
@@ -349,7 +350,8 @@ Reply page_get_ztmsg(Context& ctx, const Query& q)
     auto db = ctx.store.acquire();
     Tx tx(*db, Tx::Write);
     if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
-    renew_leases(*db, ids->subject, ids->teacher, ctx.now() + ctx.options.lease_seconds);
+    const std::int64_t now = ctx.now();
+    renew_leases(*db, ids->subject, ids->teacher, now, now + ctx.options.lease_seconds);
     tx.commit();
     const Work w = work_of(*db, ids->subject, ids->teacher);
     const auto sel = selection_of(w, q.raw_text("th_bj"), why);
@@ -473,7 +475,7 @@ Reply page_save_fs(Context& ctx, const Query& q)
                 ids->teacher, score, now, correction ? "modi" : "mark");
         db->run("DELETE FROM handouts WHERE answer_id = ?", *id);
     }
-    if (!correction) renew_leases(*db, ids->subject, ids->teacher, now + ctx.options.lease_seconds);
+    if (!correction) renew_leases(*db, ids->subject, ids->teacher, now, now + ctx.options.lease_seconds);
     tx.commit();
 
     auto join = [](const std::vector<std::int64_t>& v) {

@@ -146,6 +146,19 @@ private slots:
         QVERIFY(ids_of(a).intersects(ids_of(c)));
     }
 
+    void switchingQuestionsFreesTheAnswersEvenWhileTheTeacherWorksOn()
+    {
+        TestServer t;
+        const Batch a = parse_batch(t.text(batch_target(demo::kZhangMing, demo::kChinese, "14")));
+        const Batch other = parse_batch(t.text(batch_target(demo::kZhangMing, demo::kChinese, "13")));
+        // Still at work on 13: the poll and a save restart what is held now, not
+        // the 14s given up with the switch.
+        t.text("cj/net_get_ztmsg.asp?ks_id=1&km_id=1&js_id=1&th_bj=13&n=1&lb=TH");
+        t.text(save_target(demo::kZhangMing, demo::kChinese, other.records[0][0].toStdString() + ",1;"));
+        const Batch b = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
+        QCOMPARE(ids_of(b), ids_of(a));
+    }
+
     void expiredLeaseStillSavesWhenNobodyTookIt()
     {
         TestServer t;
