@@ -112,6 +112,8 @@ std::vector<const WorkItem*> selection_of(const Work& w, const std::string& th_b
 // Answers of the selection that this teacher may get now: not scored, scan
 // uploaded, not reserved by someone else. A unit is one answer, or with
 // several questions one student's answers to all of them (in th_bj order).
+// The teacher's running reservations come first, so a reopened screen gets
+// its batch back even when an earlier answer's lease has run out meanwhile.
 std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, std::int64_t teacher,
                                                   const Work& w, const std::vector<const WorkItem*>& sel,
                                                   std::int64_t now)
@@ -125,7 +127,7 @@ std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, 
             "WHERE r.subject_id = ?1 AND st.class_id = ?2 AND qu.objective = 0 AND a.uploaded = 1 "
             "AND NOT EXISTS(SELECT 1 FROM scores sc WHERE sc.answer_id = a.id) "
             "AND (h.answer_id IS NULL OR h.teacher_id = ?3 OR h.expires_at <= ?4) "
-            "ORDER BY st.kh, qu.sort, qu.id");
+            "ORDER BY h.teacher_id IS ?3 AND h.expires_at > ?4 DESC, st.kh, qu.sort, qu.id");
         s.args(subject, sel.front()->id, teacher, now);
         while (s.step()) units.push_back({s.i64(0)});
         return units;
@@ -140,7 +142,7 @@ std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, 
             "WHERE a.question_id = ?1 AND a.uploaded = 1 "
             "AND NOT EXISTS(SELECT 1 FROM scores sc WHERE sc.answer_id = a.id) "
             "AND (h.answer_id IS NULL OR h.teacher_id = ?2 OR h.expires_at <= ?3) "
-            "ORDER BY st.class_id, st.kh");
+            "ORDER BY h.teacher_id IS ?2 AND h.expires_at > ?3 DESC, st.class_id, st.kh");
         s.args(sel[k]->id, teacher, now);
         while (s.step()) {
             per_question[k][s.i64(1)] = s.i64(0);

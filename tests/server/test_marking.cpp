@@ -140,10 +140,37 @@ private slots:
         t.server().advance_clock(lease - 5);
         const Batch b = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
         QVERIFY(!ids_of(a).intersects(ids_of(b)));
-        // Gone quiet for longer than a lease: the answers are free again.
+        // Gone quiet for longer than a lease: the answers are free again, and
+        // Li, once her own batch is saved, gets them next.
         t.server().advance_clock(10);
+        std::string fs;
+        for (const QStringList& r : b.records) fs += r[0].toStdString() + ",1;";
+        t.text(save_target(demo::kLiHua, demo::kChinese, fs, false));
         const Batch c = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
         QVERIFY(ids_of(a).intersects(ids_of(c)));
+    }
+
+    void askingAgainGivesBackOnesOwnAnswersBeforeOnesThatFellFree_data()
+    {
+        QTest::addColumn<QString>("th_bj");
+        QTest::newRow("one question") << "14";
+        QTest::newRow("a group of two") << "14%2C13";
+    }
+    void askingAgainGivesBackOnesOwnAnswersBeforeOnesThatFellFree()
+    {
+        QFETCH(QString, th_bj);
+        TestServer t;
+        const int lease = t.options().lease_seconds;
+        const Batch li = parse_batch(t.text(batch_target(demo::kLiHua, demo::kChinese, "14")));
+        const Batch zhang = parse_batch(t.text(batch_target(demo::kZhangMing, demo::kChinese, th_bj.toStdString())));
+        QVERIFY(!ids_of(li).intersects(ids_of(zhang)));
+        // Li goes quiet and loses the first answers of 14, which sort before
+        // Zhang's; Zhang keeps polling and asks again (a reopened screen).
+        t.server().advance_clock(lease - 5);
+        t.text("cj/net_get_ztmsg.asp?ks_id=1&km_id=1&js_id=1&th_bj=" + th_bj.toStdString() + "&n=10&lb=TH");
+        t.server().advance_clock(10);
+        const Batch again = parse_batch(t.text(batch_target(demo::kZhangMing, demo::kChinese, th_bj.toStdString())));
+        QCOMPARE(ids_of(again), ids_of(zhang));
     }
 
     void switchingQuestionsFreesTheAnswersEvenWhileTheTeacherWorksOn()
