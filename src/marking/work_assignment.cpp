@@ -23,6 +23,11 @@ Assignment parse_assignment(const QString& reply)
         const QStringList parts = fields.at(i).split(u'|');
         WorkSelector s;
         s.tag = parts.at(0);
+        // An empty item (",," in the list) names no question or class: as a
+        // selector its empty tag would match any selection, be checked when
+        // the screen opens and make "3" a group of two, "3,".
+        if (s.tag.trimmed().isEmpty())
+            continue;
         s.caption = a.kind == Assignment::ByQuestion ? QStringLiteral("第") + s.tag + QStringLiteral("题")
                                                      : piece(parts, 1) + QStringLiteral("班");
         a.items << s;

@@ -33,6 +33,10 @@ private slots:
         QTest::newRow("unknown kind is by class") << "TH,12|A," << int(Assignment::ByClass) << QStringList{"12"} << QStringList{"A班"};
         QTest::newRow("class without a name") << "bj,12," << int(Assignment::ByClass) << QStringList{"12"} << QStringList{"班"};
         QTest::newRow("empty") << "" << int(Assignment::ByClass) << QStringList() << QStringList();
+        QTest::newRow("empty items are no selectors") << "th,3,,|x, ,5,," << int(Assignment::ByQuestion)
+                                                      << QStringList{"3", "5"} << QStringList{"第3题", "第5题"};
+        QTest::newRow("class without an id") << "bj,|A,13|B," << int(Assignment::ByClass) << QStringList{"13"}
+                                             << QStringList{"B班"};
     }
     void assignment()
     {
