@@ -20,7 +20,9 @@ struct Reply {
     bool raw = false;              // body is bytes (downloads), not text
 
     static Reply text(std::string t, int status = 200) { return Reply{status, std::move(t)}; }
-    static Reply bad(const std::string& what) { return Reply{400, "参数错误：" + what}; }
+    // Failures carry "运行时错误", the phrase the client's error-page check
+    // knows: without it a refused save or batch would be read as a reply.
+    static Reply bad(const std::string& what) { return Reply{400, "参数错误（运行时错误）：" + what}; }
     static Reply not_found() { return Reply{404, "404 无法找到该页"}; }
 };
 

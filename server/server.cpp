@@ -83,7 +83,10 @@ int Server::start()
         d.send(res, download(*d.ctx, std::string(req.matches[1])));
     });
     d.http.set_error_handler([&d](const httplib::Request&, httplib::Response& res) {
-        if (res.body.empty()) d.send(res, Reply{res.status, std::to_string(res.status) + " 无法找到该页"});
+        if (!res.body.empty()) return;
+        if (res.status == 404) d.send(res, Reply::not_found());
+        else if (res.status == 414) d.send(res, Reply{414, "请求地址太长（运行时错误 414），服务器不能处理。"});
+        else d.send(res, Reply{res.status, "请求无效（运行时错误 " + std::to_string(res.status) + "）。"});
     });
     d.http.set_exception_handler([&d](const httplib::Request& req, httplib::Response& res, std::exception_ptr ep) {
         std::string what = "unknown";
@@ -94,7 +97,7 @@ int Server::start()
         } catch (...) {
         }
         std::fprintf(stderr, "velmora-server: %s failed: %s\n", req.path.c_str(), what.c_str());
-        d.send(res, Reply{500, "服务器内部错误，请稍后再试。"});
+        d.send(res, Reply{500, "服务器内部错误（运行时错误），请稍后再试。"});
     });
 
     if (d.options.port == 0) {

@@ -235,30 +235,57 @@ private slots:
 
     void badInputGetsAClearTextNeverACrash_data()
     {
+        // refused: answered 400 with the phrase that makes the client's
+        // error-page check stop, so the text is shown, never parsed as a reply.
         QTest::addColumn<QString>("target");
-        QTest::newRow("teacher lookup without school") << "cj/net_get_js.asp?q=a";
-        QTest::newRow("exam list of nobody") << "cj/net_ks_list.asp?user_id=abc";
-        QTest::newRow("subjects without exam") << "cj/net_ks_km1.asp?xx_id=1&js_id=1";
-        QTest::newRow("assignment, subject of no exam") << "cj/net_get_work.asp?ks_id=9&km_id=1&js_id=1";
-        QTest::newRow("batch without selection") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=";
-        QTest::newRow("batch of a question not assigned") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=15";
-        QTest::newRow("batch of two classes") << "cj/net_user_work.asp?ks_id=1&km_id=2&js_id=3&th_bj=1%2C2";
-        QTest::newRow("batch, huge id") << "cj/net_user_work.asp?ks_id=99999999999999999999&km_id=1&js_id=1&th_bj=13";
-        QTest::newRow("batch, NUL in id") << "cj/net_user_work.asp?ks_id=1%00&km_id=1&js_id=1&th_bj=13";
-        QTest::newRow("save without ids") << "cj/net_save_fs.asp?fs_str=0,;1,2;";
-        QTest::newRow("save by nobody") << "cj/net_save_fs.asp?ks_id=1&km_id=1&js_id=77&fs_str=0,;1,2;";
-        QTest::newRow("worked list, bad subject") << "cj/net_user_worked.asp?ks_id=1&km_id=x&js_id=1";
-        QTest::newRow("status, missing ids") << "cj/net_get_ztmsg.asp?th_bj=13";
-        QTest::newRow("broken escapes") << "cj/net_get_school.asp?q=%G1%&x=%%";
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("teacher lookup without school") << "cj/net_get_js.asp?q=a" << true;
+        QTest::newRow("exam list of nobody") << "cj/net_ks_list.asp?user_id=abc" << true;
+        QTest::newRow("subjects without exam") << "cj/net_ks_km1.asp?xx_id=1&js_id=1" << true;
+        QTest::newRow("assignment, subject of no exam") << "cj/net_get_work.asp?ks_id=9&km_id=1&js_id=1" << true;
+        QTest::newRow("batch without selection") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=" << true;
+        QTest::newRow("batch of a question not assigned") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=15"
+                                                          << true;
+        QTest::newRow("batch of two classes") << "cj/net_user_work.asp?ks_id=1&km_id=2&js_id=3&th_bj=1%2C2" << true;
+        QTest::newRow("batch, huge id") << "cj/net_user_work.asp?ks_id=99999999999999999999&km_id=1&js_id=1&th_bj=13"
+                                        << true;
+        QTest::newRow("batch, NUL in id") << "cj/net_user_work.asp?ks_id=1%00&km_id=1&js_id=1&th_bj=13" << true;
+        QTest::newRow("save without ids") << "cj/net_save_fs.asp?fs_str=0,;1,2;" << true;
+        QTest::newRow("save by nobody") << "cj/net_save_fs.asp?ks_id=1&km_id=1&js_id=77&fs_str=0,;1,2;" << true;
+        QTest::newRow("worked list, bad subject") << "cj/net_user_worked.asp?ks_id=1&km_id=x&js_id=1" << true;
+        QTest::newRow("status, missing ids") << "cj/net_get_ztmsg.asp?th_bj=13" << true;
+        QTest::newRow("broken escapes") << "cj/net_get_school.asp?q=%G1%&x=%%" << false;
     }
     void badInputGetsAClearTextNeverACrash()
     {
         QFETCH(QString, target);
+        QFETCH(bool, refused);
         const Fetched f = s_.get(target.toStdString());
-        QVERIFY2(f.status == 200 || f.status == 400, qPrintable(QString::number(f.status)));
+        QCOMPARE(f.status, refused ? 400 : 200);
         QVERIFY(!f.text.isEmpty());
+        QVERIFY2(f.text.contains("运行时错误") == refused, qPrintable(f.text));
         // The server is still there.
         QCOMPARE(s_.get("cj/net_get_work.asp?ks_id=1&km_id=1&js_id=1").text, QString("th,13,14,"));
+    }
+
+    void faultsAreErrorPagesNotReplies()
+    {
+        TestServer t;
+        const QString batch = t.text("cj/net_user_work.asp?ks_id=1&km_id=1&js_id=2&th_bj=15");
+        const std::string id = batch.section(';', 1, 1).section(',', 0, 0).toStdString();
+        // A store that fails in the middle of a save: nothing of it is kept,
+        // and the manual save is not taken for done.
+        t.server().exec_sql("DROP TABLE score_log");
+        const Fetched f = t.get("cj/net_save_fs.asp?ks_id=1&km_id=1&js_id=2&js_name=x&fs_str=0,;" + id + ",5;");
+        QCOMPARE(f.status, 500);
+        QVERIFY2(f.text.contains("运行时错误"), qPrintable(f.text));
+        QCOMPARE(t.server().score_count(std::stoll(id)), 0);
+        // An address too long for the server is not reported as a missing page.
+        std::string fs = "0,;";
+        while (fs.size() < 9000) fs += id + ",5;";
+        const Fetched huge = t.get("cj/net_save_fs.asp?auto_save=1&ks_id=1&km_id=1&js_id=2&js_name=x&fs_str=" + fs);
+        QCOMPARE(huge.status, 414);
+        QVERIFY2(huge.text.contains("运行时错误") && !huge.text.contains("无法找到该页"), qPrintable(huge.text));
     }
 
     void unknownPagesAndMissingDownloadsAre404()
