@@ -424,7 +424,9 @@ Reply page_save_fs(Context& ctx, const Query& q)
         return Reply::text("修改失败：你不是本学科的学科组长，不能修改得分。");
     if (!correction && info->state == 2) {
         if (automatic) return Reply::text("saved_ids=");
-        return Reply::text("save_refused：本考试阅卷已经结束，得分不能保存。");
+        // An error page to the client: it must not take the refusal for a
+        // save and move on to the next batch.
+        return Reply::text("save_refused（运行时错误）：本考试阅卷已经结束，得分不能保存。");
     }
 
     const std::int64_t now = ctx.now();
