@@ -281,7 +281,9 @@ Reply page_user_work(Context& ctx, const Query& q)
     if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
         return Reply::text("no_set");
     const Work w = work_of(*db, ids->subject, ids->teacher);
-    if (w.kind == Work::None) return Reply::text("no_work");
+    // A batch reply knows no "no_work": the client would fill it into the
+    // buffer list. No work at all is a selection outside one's work.
+    if (w.kind == Work::None) return Reply::bad("本科目没有分配给你的阅卷任务");
     const auto sel = selection_of(w, th_bj, why);
     if (sel.empty()) return Reply::bad(why);
 

@@ -246,6 +246,8 @@ private slots:
         QTest::newRow("batch without selection") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=" << true;
         QTest::newRow("batch of a question not assigned") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=1&th_bj=15"
                                                           << true;
+        QTest::newRow("batch of a teacher without work") << "cj/net_user_work.asp?ks_id=1&km_id=1&js_id=5&th_bj=13"
+                                                         << true;
         QTest::newRow("batch of two classes") << "cj/net_user_work.asp?ks_id=1&km_id=2&js_id=3&th_bj=1%2C2" << true;
         QTest::newRow("batch, huge id") << "cj/net_user_work.asp?ks_id=99999999999999999999&km_id=1&js_id=1&th_bj=13"
                                         << true;
