@@ -36,8 +36,9 @@ std::string field(const std::string& s)
 
 std::string mark_text(double v)
 {
-    // Marks are kept to two places at most; rounding first drops float noise.
-    const double r = std::round(v * 100.0) / 100.0;
+    // Rounding first drops float noise (of sums); scores keep the places
+    // they were keyed with, 3.125 too.
+    const double r = std::round(v * 1e9) / 1e9;
     char buf[32];
     const auto res = std::to_chars(buf, buf + sizeof buf, r);
     std::string s(buf, res.ptr);

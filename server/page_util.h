@@ -38,7 +38,7 @@ struct Context {
 // A field of a record: the separators and what HTML would change are
 // replaced by their full-width forms, so a name never splits a record.
 std::string field(const std::string& s);
-// Shortest decimal text of a mark: 10, 7.5, 0.25.
+// Shortest decimal text of a mark: 10, 7.5, 0.25, 3.125.
 std::string mark_text(double v);
 // "2026-12-10 13:05:00", local time.
 std::string time_text(std::int64_t epoch_seconds);

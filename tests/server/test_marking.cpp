@@ -261,6 +261,7 @@ private slots:
         QTest::newRow("full mark") << "%1,7.5;" << true;
         QTest::newRow("zero") << "%1,0;" << true;
         QTest::newRow("decimal") << "%1,3.25;" << true;
+        QTest::newRow("three places") << "%1,3.125;" << true;
         QTest::newRow("above the full mark") << "%1,8;" << false;
         QTest::newRow("negative") << "%1,-1;" << false;
         QTest::newRow("not a number") << "%1,abc;" << false;
@@ -283,6 +284,10 @@ private slots:
         const QString reply = t.text(save_target(demo::kLiHua, demo::kChinese, e.toStdString()));
         QCOMPARE(reply, stored ? "saved_ids=" + id : QString("saved_ids="));
         QCOMPARE(t.server().query_int("SELECT COUNT(*) FROM scores"), stored ? 1 : 0);
+        // The worked list gives back the score as it was keyed.
+        if (stored)
+            QCOMPARE(t.text("cj/net_user_worked.asp?ks_id=1&km_id=1&js_id=2").section(',', 6, 6),
+                     e.section(',', 1).chopped(1));
     }
 
     void saveOfAnotherSubjectOrAClosedExamStoresNothing()
