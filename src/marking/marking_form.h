@@ -159,6 +159,9 @@ private:
     QTimer* timer2_;
     bool workedDescending_ = false;
     QSet<QString> refusedNames_;
+    // Cache paths whose download failed since the list was filled: passed
+    // over by the prefetch until a refill or a click asks for them again.
+    QSet<QString> failedImages_;
     QString workedTarget_;  // cache path of the worked answer whose download is out
 
     // controls (objectNames in comments where they differ from the member)

@@ -65,6 +65,10 @@ void MarkingForm::Timer1_Timer()
                     report_unsafe(image_name(kh, th));
             } else if (img_file_ok(path)) {
                 buffer_.setText(r, QStringLiteral("downed"), QStringLiteral("1"));
+            } else if (failedImages_.contains(path)) {
+                // Asked for again every tick, an image the server lacks
+                // would hold up every row after it and raise its message
+                // twice a second; the teacher was told once.
             } else if (web3_->busy()) {
                 // The prefetch stops itself while its own download is out, so
                 // what the channel carries now is an automatic save or a
@@ -115,10 +119,13 @@ void MarkingForm::save_down_st(const QString& reply)
             if (QFileInfo::exists(path))
                 QFile::remove(path);
             if (img.notFound) {
+                failedImages_.insert(path);
                 services_.dialogs.message(not_found_message(img.data));
             } else if (net::base64_decode(img.data, path)) {
+                failedImages_.remove(path);
                 buffer_.setText(row, QStringLiteral("downed"), QStringLiteral("1"));
             } else {
+                failedImages_.insert(path);
                 services_.dialogs.message(QStringLiteral("生成本地文件：") + path + QStringLiteral(" 出错！"));
             }
         }
@@ -206,6 +213,7 @@ void MarkingForm::Option5_Click()
         const QString path = row_image_path(buffer_, row);
         if (!path.isEmpty() && QFileInfo::exists(path))
             QFile::remove(path);
+        failedImages_.remove(path);
     }
     option5_->setAutoExclusive(false);
     option5_->setChecked(false);

@@ -25,6 +25,7 @@ void MarkingForm::fill_buffer_list(const QString& reply)
 {
     MarkingState& st = state();
     st.cur_row = 0;
+    failedImages_.clear();  // a new batch asks for every missing image again
     buffer_.setColumns(AnswerListModel::bufferHeaderText(), AnswerListModel::bufferWidths());
     const Batch batch = parse_batch(reply);
     if (batch.hasProgress) {
@@ -87,6 +88,9 @@ void MarkingForm::ListView1_ItemClick(int row)
         st.help_on_top = false;
     } else {
         services_.dialogs.message(QStringLiteral("当前试题没有下载！请等待......\r\r若较长时间没有完成，请检查网络是否正常？"));
+        // The teacher waits for this answer: one whose download failed is asked for again.
+        for (const QString& name : g.names)
+            failedImages_.remove(cache_.path_of(name));
         timer1_->start();
     }
 }

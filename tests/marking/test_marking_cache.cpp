@@ -84,7 +84,7 @@ private slots:
     void imageReplyFailures()
     {
         Fixture f;
-        openWithBatch(f, {answer(41, 9, "3", "1001")});
+        openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002"), answer(43, 11, "3", "1003")});
         auto& b = f.form->bufferList();
 
         f.stub.setReply("net_down_st.asp", "img_txt_file:12\\1001_3.txt not find!,,,,,");
@@ -94,11 +94,12 @@ private slots:
         QCOMPARE(b.text(1, "downed"), QString("0"));
         QVERIFY(f.form->timer1().isActive());
 
+        // The failed row is passed over: the next tick asks for the second.
         f.stub.setReply("net_down_st.asp", "not base64 at all!,,,,,");
         f.form->Timer1_Timer();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 2);
-        QCOMPARE(f.t.dialogs.messages.last(), "生成本地文件：" + f.cached("1001_3.gif") + " 出错！");
-        QCOMPARE(b.text(1, "downed"), QString("0"));
+        QCOMPARE(f.t.dialogs.messages.last(), "生成本地文件：" + f.cached("1002_3.gif") + " 出错！");
+        QCOMPARE(b.text(2, "downed"), QString("0"));
 
         // Without the separator: the address is reported and the prefetch pauses.
         f.stub.setReply("net_down_st.asp", "half a reply");
@@ -107,6 +108,42 @@ private slots:
         QVERIFY(f.t.dialogs.messages.last().startsWith("访问地址：" + f.stub.baseUrl() + "cj/net_down_st.asp?"));
         QVERIFY(f.t.dialogs.messages.last().endsWith(" 时发生错误！"));
         QVERIFY(!f.form->timer1().isActive());
+    }
+
+    // An image the server lacks holds up neither the rows after it nor the
+    // teacher: told once, it is asked for again when the teacher clicks its
+    // row or a new batch arrives.
+    void failedImageIsPassedOver()
+    {
+        Fixture f;
+        const QByteArray img = image_reply(png_bytes()).toLatin1();
+        f.stub.setHandler("net_down_st.asp", [img](const QByteArray& target) {
+            testsupport::StubReply r;
+            r.body = target.contains("1001_3") ? QByteArray("img_txt_file:12\\1001_3.txt not find!,,,,,") : img;
+            return r;
+        });
+        openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")});
+        auto& b = f.form->bufferList();
+        f.form->Timer1_Timer();
+        QTRY_VERIFY(f.form->timer1().isActive());
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        f.form->Timer1_Timer();
+        QTRY_COMPARE(b.text(2, "downed"), QString("1"));
+        f.form->Timer1_Timer();  // all else is cached: nothing asked, nothing told
+        QCOMPARE(downloads(f).size(), 2);
+        QCOMPARE(f.t.dialogs.messages.size(), 1);
+        QVERIFY(!f.form->webBrowser3().busy());
+
+        f.form->ListView1_ItemClick(1);  // "not downloaded yet, please wait"
+        QCOMPARE(f.t.dialogs.messages.size(), 2);
+        f.form->Timer1_Timer();
+        QTRY_COMPARE(f.t.dialogs.messages.size(), 3);
+        QCOMPARE(downloads(f).size(), 3);
+
+        f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001")}));
+        f.form->Timer1_Timer();
+        QTRY_COMPARE(downloads(f).size(), 4);
+        QVERIFY(downloads(f).last().contains("1001_3.txt"));
     }
 
     // The list was refilled while the download was in flight and no longer
