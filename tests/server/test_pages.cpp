@@ -1,6 +1,7 @@
 // Reply formats of the server's pages (the examples of docs/protocol.md),
 // GBK handling, the image store's confinement and bad input.
 #include "demo_data.h"
+#include "passwords.h"
 #include "server_fixture.h"
 
 #include <httplib.h>
@@ -98,6 +99,19 @@ private slots:
         QCOMPARE(f.status, 200);
         QVERIFY(!f.text.contains("School_Name398685"));
         QVERIFY(!f.text.isEmpty());
+    }
+
+    void aNameWithSeparatorsLogsInAsTheLookupSpellsIt()
+    {
+        TestServer t;
+        t.server().exec_sql("INSERT INTO teachers(school_id, name, initials, password) VALUES(3, 'R&D,李', 'rdl', '"
+                            + hash_password("pw1") + "')");
+        const QString found = t.text("cj/net_get_js.asp?q=rdl&xx_id=3");
+        QCOMPARE(found, QString("JS87623497,R＆D，李;"));
+        // The client sends back the name it was offered.
+        const std::string login = "cj/net_login.asp?xx_id=3&js_name=" + enc(found.section(',', 1).chopped(1));
+        QCOMPARE(t.text(login + "&password=pw1"), QString("School_Name398685,7,R＆D，李,"));
+        QVERIFY(!t.text(login + "&password=pw2").contains("School_Name398685"));
     }
 
     void chineseTravelsAsGbkBytes()
