@@ -585,7 +585,9 @@ Reply page_down_st(Context& ctx, const Query& q)
             return Reply::text(not_found(img_txt));
     }
     if (file.extension() == ".txt") {  // already base64, as a scanner station may leave it
-        while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
+        // The client decodes one unbroken run only: drop the line breaks of
+        // a text written in lines.
+        std::erase_if(bytes, [](char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; });
         return Reply::text(bytes + ",,,,,");
     }
     const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();

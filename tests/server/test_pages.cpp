@@ -148,6 +148,25 @@ private slots:
         QCOMPARE(s_.get("cj/net_down_sted.asp?xx_id=1&ks_id=1&km_id=1&img_txt=1%5C26010101_13.txt").body, raw.body);
     }
 
+    void storedBase64TextIsSentAsOneRun()
+    {
+        // A scanner station's .txt may wrap its base64 in lines; the client
+        // takes only one unbroken run of base64 characters.
+        TestServer t;
+        const QByteArray bytes = QByteArray("\xFF\xD8\xFF\xE0", 4).repeated(60);
+        QByteArray wrapped;
+        const QByteArray b64 = bytes.toBase64();
+        for (qsizetype i = 0; i < b64.size(); i += 76) wrapped += b64.mid(i, 76) + "\r\n";
+        QVERIFY(QDir(t.dir()).mkpath("images/scan"));
+        QFile f(t.dir() + "/images/scan/26010101_13.txt");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(wrapped);
+        f.close();
+        t.server().exec_sql("UPDATE answers SET image = 'scan/26010101_13.txt' WHERE id = 1");
+        const Fetched got = t.get(img("1%5C26010101_13.txt"));
+        QCOMPARE(QByteArray::fromStdString(got.body), b64 + ",,,,,");
+    }
+
     void imageReferencesStayInsideTheStore_data()
     {
         QTest::addColumn<QString>("img_txt");
