@@ -99,6 +99,10 @@ void MarkingForm::Timer1_Timer()
             && st.cur_row == 0) {
             st.cur_row = 1;
             open_cur_row();
+            // A report names the selected row; after a refill none is, so
+            // the answer opened here would be reported by no button.
+            if (group_at(buffer_, 1, st.th_bj).complete)
+                select_buffer_row(1);
         }
     }
 }

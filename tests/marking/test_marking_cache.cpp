@@ -309,6 +309,14 @@ private slots:
         f.form->Timer1_Timer();
         QCOMPARE(f.form->imageView().showsImages(), opens);
         QCOMPARE(f.form->state().cur_row, opens ? 1 : 0);
+        // The answer opened is the selected one, the one a report names.
+        QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), opens ? 0 : -1);
+        f.stub.setRawReply("net_post_ok.asp", hold);
+        f.form->Command3_Click();
+        if (opens) {
+            QTRY_COMPARE(f.stub.requestsFor("net_post_ok.asp").size(), 1);
+            QCOMPARE(StubServer::queryValue(f.stub.lastRequestFor("net_post_ok.asp"), "cj_id"), QByteArray("9"));
+        }
     }
 
     void workedRowImage()
