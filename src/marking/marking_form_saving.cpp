@@ -105,6 +105,10 @@ void MarkingForm::auto_save()
     }
     if (!a.elements.contains(u';'))
         return;
+    // A worked answer's image the teacher asked for is out on the same
+    // channel; the scores are journalled and go with the next poll.
+    if (web3_->pendingUrl().contains(QStringLiteral("net_down_sted.asp")))
+        return;
     label3_->setText(auto_saving_status_text());
     autoSent_ = sent;
     web3_->navigate(auto_save_url(s, a.elements));

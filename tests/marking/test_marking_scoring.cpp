@@ -454,6 +454,26 @@ private slots:
         QVERIFY(f.stub.requestsFor("net_down_st.asp").isEmpty());
     }
 
+    // ... and the automatic save waits for a worked answer's image the
+    // teacher asked for.
+    void autoSaveWaitsForAWorkedImage()
+    {
+        Fixture f;
+        openMarking(f, 2);
+        testsupport::StubReply silent;
+        silent.hold = true;
+        f.stub.setRawReply("net_down_sted.asp", silent);
+        f.form->fill_worked_list("30,8,张三,3,10,3001,7,1,t,1,12;");
+        f.form->ListView2_ItemClick(1);
+        QVERIFY(f.stub.waitForRequest("net_down_sted.asp"));
+        f.form->ListView1_ItemClick(1);
+        key(f, "5");
+        f.form->auto_save();
+        QVERIFY(f.form->webBrowser3().pendingUrl().contains("net_down_sted.asp"));
+        QVERIFY(f.stub.requestsFor("net_save_fs.asp").isEmpty());
+        QCOMPARE(f.form->journal()->pending().size(), 1);
+    }
+
     // Closing with unsaved rows sends them first; the next opening of the
     // same exam and subject sends what the journal still holds.
     void closeSendsAndReopenResends()
