@@ -59,23 +59,14 @@ Reply page_login(Context& ctx, const Query& q)
     std::int64_t id = 0;
     std::string stored, spelled;
     {
-        auto db = ctx.store.acquire();
-        Stmt s = db->prepare("SELECT id, password, name FROM teachers WHERE school_id = ? AND name = ?");
-        s.args(*school, name);
-        if (s.step()) {
-            id = s.i64(0);
-            stored = s.text(1);
-            spelled = s.text(2);
-        }
-    }
-    if (id == 0) {
         // The lookup writes "," ";" "<" ">" "&" of a name in full-width form,
-        // and the client logs in with the name as it was offered there.
+        // and the client logs in with the name as it was offered there: the
+        // name as stored first, then the name as the lookup spelled it.
         auto db = ctx.store.acquire();
-        Stmt s = db->prepare("SELECT id, password, name FROM teachers WHERE school_id = ? ORDER BY id");
-        s.args(*school);
+        Stmt s = db->prepare("SELECT id, password, name FROM teachers WHERE school_id = ?1 ORDER BY name <> ?2, id");
+        s.args(*school, name);
         while (s.step()) {
-            if (field(s.text(2)) != name) continue;
+            if (s.text(2) != name && field(s.text(2)) != name) continue;
             id = s.i64(0);
             stored = s.text(1);
             spelled = s.text(2);

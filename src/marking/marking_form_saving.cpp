@@ -68,11 +68,8 @@ void MarkingForm::save_scores()
         services_.dialogs.message(m.message);
         return;
     }
-    // The box is cleared without its change handling: the row keeps its
-    // score, so a save that fails loses nothing.
-    muteChange_ = true;
-    text1_->clear();
-    muteChange_ = false;
+    // The row keeps its score, so a save that fails loses nothing.
+    clear_score_box();
     label3_->show();
     show_status(true, saving_status_text());
     label3_->setText(saving_status_text());

@@ -157,9 +157,8 @@ void MarkingForm::WorkBJ_Click(int index)
     refresh_mobile_code();
 }
 
-// The box is emptied for the new batch without its change handling: the
-// open row keeps the score keyed on it, and the journal keeps it until the
-// server has it.
+// The box is emptied without its change handling: the open row keeps the
+// score keyed on it, and the journal keeps it until the server has it.
 void MarkingForm::clear_score_box()
 {
     muteChange_ = true;
