@@ -1,0 +1,37 @@
+#pragma once
+#include <QString>
+#include <QStringView>
+
+namespace protocol {
+
+// Every server page the client asks for. The order is the order in which
+// an address is tested: when an address names two pages (one in its
+// query, say), the earlier one here wins, as every screen's dispatch has
+// always tested them.
+enum class Page {
+    Unknown,
+    GetSchool,   // net_get_school.asp
+    GetJs,       // net_get_js.asp
+    Login,       // net_login.asp
+    KsList,      // net_ks_list.asp
+    KsKm1,       // net_ks_km1.asp
+    GetWork,     // net_get_work.asp
+    DownSt,      // net_down_st.asp
+    DownSted,    // net_down_sted.asp
+    SaveFs,      // net_save_fs.asp
+    UserWork,    // net_user_work.asp
+    UserWorked,  // net_user_worked.asp
+    PostErr,     // net_post_err.asp
+    GetZtmsg,    // net_get_ztmsg.asp
+    PostOk,      // net_post_ok.asp
+    Help,        // tavix_help.html
+};
+
+// The page's file name under "cj/" ("net_get_work.asp"); empty for Unknown.
+QString page_name(Page page);
+
+// The first page, in the order above, whose file name the address contains
+// anywhere (a case-sensitive substring test); Unknown when none does.
+Page page_of(QStringView url);
+
+}  // namespace protocol
