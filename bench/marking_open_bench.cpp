@@ -3,7 +3,15 @@
 // opening 1,000 answers against 10. `--screenshot FILE` also saves the
 // screen with a batch loaded and an answer shown.
 #include "marking_bench.h"
+#include "marking/answer_lists.h"
+#include "marking/feedback_panel.h"
+#include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
+#include "marking/progress_panel.h"
+#include "marking/score_panel.h"
+#include "marking/score_saver.h"
+#include "marking/selector_bar.h"
+#include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "ui/image_page_view.h"
 
@@ -42,36 +50,37 @@ int main(int argc, char** argv)
     constexpr int kAnswers = 1000;
     const QString reply = b.cached_batch(kAnswers, QStringLiteral("0,1000,45,12,540,300,2,1000,3,0;"));
 
-    marking::MarkingForm form(t.services);
+    marking::MarkingState memory;
+    marking::MarkingForm form(t.services, memory);
     form.resize(1440, 900);
     form.show();
     wait_until([&] { return !form.webBrowser1().busy(); });
     form.state().th_bj = QStringLiteral("17");
     form.fill_buffer_list(reply);
-    form.timer1().stop();
+    form.fetcher().timer1().stop();
 
     // One tick that finds every image cached, then a scanning tick.
     QElapsedTimer clock;
     clock.start();
-    form.Timer1_Timer();
+    form.fetcher().Timer1_Timer();
     const double firstTick = clock.nsecsElapsed() / 1e6;
     std::vector<double> ticks;
     for (int i = 0; i < 50; ++i) {
         clock.restart();
-        form.Timer1_Timer();
+        form.fetcher().Timer1_Timer();
         ticks.push_back(clock.nsecsElapsed() / 1e6);
     }
 
     // The same over a 200-row list, as the figure asks.
     form.fill_buffer_list(reply.section(u';', 0, 200) + u';');
-    form.timer1().stop();
+    form.fetcher().timer1().stop();
     clock.restart();
-    form.Timer1_Timer();
+    form.fetcher().Timer1_Timer();
     const double firstTick200 = clock.nsecsElapsed() / 1e6;
     std::vector<double> ticks200;
     for (int i = 0; i < 50; ++i) {
         clock.restart();
-        form.Timer1_Timer();
+        form.fetcher().Timer1_Timer();
         ticks200.push_back(clock.nsecsElapsed() / 1e6);
     }
 
@@ -86,8 +95,8 @@ int main(int argc, char** argv)
 
     // Memory: 10 answers opened against 1,000.
     form.fill_buffer_list(reply);
-    form.timer1().stop();
-    form.Timer1_Timer();
+    form.fetcher().timer1().stop();
+    form.fetcher().Timer1_Timer();
     for (int r = 1; r <= 10; ++r) {
         form.ListView1_ItemClick(r);
         form.imageView().repaint();
@@ -111,15 +120,15 @@ int main(int argc, char** argv)
                 rss10 > 0 ? double(rss1000) / rss10 : 0.0);
 
     if (!screenshot.isEmpty()) {
-        marking::reset_marking_state();
         form.close();
         stub.setReply(QStringLiteral("net_user_work.asp"), reply.section(u';', 0, 30) + u';');
-        marking::MarkingForm shown(t.services);
+        marking::MarkingState shownMemory;
+        marking::MarkingForm shown(t.services, shownMemory);
         shown.setWindowState(Qt::WindowNoState);
         shown.resize(1440, 900);
         shown.show();
         wait_until([&] { return shown.bufferList().rows() == 30; });
-        shown.Timer1_Timer();
+        shown.fetcher().Timer1_Timer();
         shown.ListView1_ItemClick(3);
         QCoreApplication::processEvents();
         shown.grab().save(screenshot);

@@ -4,7 +4,15 @@
 // the same run: a keystroke into a plain line edit, and a row click to its
 // answer painted. `--screenshot FILE` saves the screen while marking.
 #include "marking_bench.h"
+#include "marking/answer_lists.h"
+#include "marking/feedback_panel.h"
+#include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
+#include "marking/progress_panel.h"
+#include "marking/score_panel.h"
+#include "marking/score_saver.h"
+#include "marking/selector_bar.h"
+#include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "ui/image_page_view.h"
 
@@ -44,16 +52,17 @@ int main(int argc, char** argv)
     constexpr int kRows = 200;
     const QString reply = b.cached_batch(kRows, QStringLiteral("0,200,45,12,540,300,2,200,37,0;"));
 
-    marking::MarkingForm form(t.services);
+    marking::MarkingState memory;
+    marking::MarkingForm form(t.services, memory);
     form.setWindowState(Qt::WindowNoState);
     form.resize(1440, 900);
     form.show();
     wait_until([&] { return !form.webBrowser1().busy(); });
     form.state().th_bj = QStringLiteral("17");
     form.fill_buffer_list(reply);
-    form.timer1().stop();
-    form.timer2().stop();
-    form.Timer1_Timer();
+    form.fetcher().timer1().stop();
+    form.statusBar().timer2().stop();
+    form.fetcher().Timer1_Timer();
     auto* box = form.findChild<QLineEdit*>(QStringLiteral("Text1"));
     auto& list = form.bufferList();
 
@@ -84,7 +93,7 @@ int main(int argc, char** argv)
     for (int r = 1; r <= kRows - 2; ++r) {
         clock.start();
         QTest::keyClick(box, Qt::Key_7);
-        const bool stored = list.text(r, QStringLiteral("得分")) == QLatin1String("7");
+        const bool stored = list.text(r, marking::Col::Score) == QLatin1String("7");
         keys.push_back(clock.nsecsElapsed() / 1e6);
         clock.start();
         QTest::keyClick(box, Qt::Key_Return);
@@ -103,7 +112,6 @@ int main(int argc, char** argv)
     if (!screenshot.isEmpty()) {
         // Marking in progress: a group of two questions with the code below,
         // the panels up, a score being keyed, the status bar with a message.
-        marking::reset_marking_state();
         form.close();
         QString two = QStringLiteral("0,60,45,12,540,300,2,60,17,0;");
         for (int i = 0; i < 12; ++i) {
@@ -115,15 +123,16 @@ int main(int argc, char** argv)
         }
         stub.setReply(QStringLiteral("net_user_work.asp"), two);
         stub.setReply(QStringLiteral("net_get_ztmsg.asp"), QStringLiteral("第17题满分10分，第18题满分6分；已批阅37份，待批阅23份"));
-        marking::MarkingForm shown(t.services);
+        marking::MarkingState shownMemory;
+        marking::MarkingForm shown(t.services, shownMemory);
         shown.setWindowState(Qt::WindowNoState);
         shown.resize(1440, 900);
         shown.show();
         wait_until([&] { return !shown.webBrowser1().busy(); });
         shown.findChild<QCheckBox*>(QStringLiteral("Work_1"))->click();
         wait_until([&] { return !shown.webBrowser1().busy() && shown.bufferList().rows() == 24; });
-        shown.timer1().stop();
-        shown.Timer1_Timer();
+        shown.fetcher().timer1().stop();
+        shown.fetcher().Timer1_Timer();
         shown.ListView1_ItemClick(3);
         auto* box2 = shown.findChild<QLineEdit*>(QStringLiteral("Text1"));
         QTest::keyClicks(box2, QStringLiteral("8"));
@@ -132,21 +141,21 @@ int main(int argc, char** argv)
         shown.state().work_count = 60;
         shown.show_progress();
         for (int i = 0; i < 31; ++i)
-            shown.Timer2_Timer();
+            shown.statusBar().Timer2_Timer();
         wait_until([&] { return shown.findChild<QWidget*>(QStringLiteral("zt_msg"))->property("text").toString().contains(u'第'); });
-        shown.Command2_Click();
+        shown.feedback().Command2_Click();
         QCoreApplication::processEvents();
         shown.grab().save(screenshot);
         // The same at 150 %, the fault panel closed.
-        shown.Command2_Click();
+        shown.feedback().Command2_Click();
         shown.findChild<QSlider*>(QStringLiteral("Slider1"))->setValue(150);
         QCoreApplication::processEvents();
         QString zoomed = screenshot;
         zoomed.replace(QStringLiteral(".png"), QStringLiteral("_zoom150.png"));
         shown.grab().save(zoomed);
         std::printf("cur_row %d, rows 3/4 scores '%s' '%s'; messages: %s\n", shown.state().cur_row,
-                    qPrintable(shown.bufferList().text(3, QStringLiteral("得分"))),
-                    qPrintable(shown.bufferList().text(4, QStringLiteral("得分"))), qPrintable(t.dialogs.messages.join(QStringLiteral(" | "))));
+                    qPrintable(shown.bufferList().text(3, marking::Col::Score)),
+                    qPrintable(shown.bufferList().text(4, marking::Col::Score)), qPrintable(t.dialogs.messages.join(QStringLiteral(" | "))));
         std::printf("screenshot: %s\n", qPrintable(screenshot));
     }
     return 0;

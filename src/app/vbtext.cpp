@@ -69,17 +69,6 @@ QString format_percent(double ratio)
     return QString::number(ratio * 100.0, 'f', 2) + u'%';
 }
 
-QString format_zero_pad(const QString& text, int digits)
-{
-    bool ok = false;
-    const double v = to_double(text, &ok);
-    if (!ok)
-        return text;
-    const double r = round_half_even(v);
-    QString s = QString::number(std::fabs(r), 'f', 0).rightJustified(digits, u'0');
-    return r < 0 ? u'-' + s : s;
-}
-
 QStringList split(const QString& text, const QString& sep)
 {
     if (text.isEmpty())

@@ -21,9 +21,6 @@ double round_half_even(double value);
 
 // ratio as "37.50%".
 QString format_percent(double ratio);
-// A numeric text as a whole number with at least `digits` digits ("00000");
-// other texts stay as they are.
-QString format_zero_pad(const QString& text, int digits = 5);
 
 // Split like the reply rules want it: an empty text has no pieces; otherwise
 // every separator makes a piece, empty ones included.

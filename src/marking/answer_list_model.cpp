@@ -4,35 +4,52 @@
 
 namespace marking {
 
-AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
 
-QString AnswerListModel::bufferHeaderText()
+struct ColumnPlace {
+    Col col;
+    int buffer;  // 1-based place in each list; 0 where the list lacks it
+    int worked;
+};
+
+// The one place where both lists' columns are named.
+constexpr ColumnPlace kColumns[] = {
+    {Col::RowNo, 1, 1},     {Col::Question, 2, 2}, {Col::FullMark, 3, 3}, {Col::Score, 4, 4},
+    {Col::Name, 5, 6},      {Col::Candidate, 6, 5}, {Col::MarkedAt, 0, 7}, {Col::WorkId, 7, 10},
+    {Col::Flag, 8, 8},      {Col::CjId, 9, 9},     {Col::Downed, 10, 0},  {Col::XxId, 11, 11},
+    {Col::BjId, 12, 12},
+};
+
+QString header_text(ListKind kind)
 {
-    return QStringLiteral("行号,题号,满分,得分,姓名,考号,work_id,flag,cj_id,downed,xx_id,BJ_ID");
+    return kind == ListKind::Buffer ? QStringLiteral("行号,题号,满分,得分,姓名,考号,work_id,flag,cj_id,downed,xx_id,BJ_ID")
+                                    : QStringLiteral("行号,题号,满分,得分,考号,姓名,阅卷时间,Flag,CJ_ID,Work_id,XX_ID,BJ_ID");
 }
 
-QString AnswerListModel::workedHeaderText()
+QList<int> widths_of(ListKind kind)
 {
-    return QStringLiteral("行号,题号,满分,得分,考号,姓名,阅卷时间,Flag,CJ_ID,Work_id,XX_ID,BJ_ID");
-}
-
-QList<int> AnswerListModel::bufferWidths()
-{
-    return {700, 700, 700, 700, 1000, 1000, 0, 0, 0, 0, 0, 0};
-}
-
-QList<int> AnswerListModel::workedWidths()
-{
+    if (kind == ListKind::Buffer)
+        return {700, 700, 700, 700, 1000, 1000, 0, 0, 0, 0, 0, 0};
     return {55, 55, 55, 55, 80, 80, 160, 0, 0, 0, 0, 0};
 }
 
-void AnswerListModel::setColumns(const QString& headerText, const QList<int>& widths)
+}  // namespace
+
+AnswerListModel::AnswerListModel(ListKind kind, QObject* parent) : QAbstractTableModel(parent), kind_(kind)
+{
+    reset();
+}
+
+QString AnswerListModel::headerText(ListKind kind)
+{
+    return header_text(kind);
+}
+
+void AnswerListModel::reset()
 {
     beginResetModel();
-    headers_ = headerText.split(u',');
-    widths_.clear();
-    for (qsizetype i = 0; i < headers_.size(); ++i)
-        widths_ << (i < widths.size() ? widths.at(i) : 0);
+    headers_ = header_text(kind_).split(u',');
+    widths_ = widths_of(kind_);
     rows_.clear();
     endResetModel();
     emit widthsChanged();
@@ -47,9 +64,13 @@ void AnswerListModel::clearRows()
     endResetModel();
 }
 
-int AnswerListModel::columnOf(const QString& header) const
+int AnswerListModel::column(Col c) const
 {
-    return int(headers_.indexOf(header)) + 1;
+    for (const ColumnPlace& p : kColumns) {
+        if (p.col == c)
+            return kind_ == ListKind::Buffer ? p.buffer : p.worked;
+    }
+    return 0;
 }
 
 QString AnswerListModel::header(int column) const
@@ -65,11 +86,6 @@ QString AnswerListModel::text(int row, int column) const
     return column - 1 < r.size() ? r.at(column - 1) : QString();
 }
 
-QString AnswerListModel::text(int row, const QString& header) const
-{
-    return text(row, columnOf(header));
-}
-
 void AnswerListModel::setText(int row, int column, const QString& value)
 {
     if (row < 1 || row > rows_.size() || column < 1 || column > headers_.size())
@@ -82,11 +98,6 @@ void AnswerListModel::setText(int row, int column, const QString& value)
     r[column - 1] = value;
     const QModelIndex i = index(row - 1, column - 1);
     emit dataChanged(i, i, {Qt::DisplayRole});
-}
-
-void AnswerListModel::setText(int row, const QString& header, const QString& value)
-{
-    setText(row, columnOf(header), value);
 }
 
 QStringList AnswerListModel::rowTexts(int row) const

@@ -6,39 +6,45 @@
 
 namespace marking {
 
+// The columns the marking screen's rules speak of, by name. The two lists
+// hold them in different places and spell some headers differently
+// ("cj_id" / "CJ_ID"); AnswerListModel maps a name onto its own list, so a
+// misspelt column is a compile error, not an empty text.
+enum class Col { RowNo, Question, FullMark, Score, Name, Candidate, MarkedAt, WorkId, Flag, CjId, Downed, XxId, BjId };
+
+// Which list: the batch to mark ("buffer", ListView1) or the answers marked
+// before ("worked", ListView2).
+enum class ListKind { Buffer, Worked };
+
 // One of the marking screen's two answer lists: twelve text columns, rows
-// addressed from 1 and columns by their header text, as the screen's rules
-// speak of them ("得分" of row 3). Widths are kept in the list's own units;
-// a width of 0 hides the column.
+// and columns addressed from 1. Widths are kept in the list's own units; a
+// width of 0 hides the column.
 class AnswerListModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AnswerListModel)
 public:
-    explicit AnswerListModel(QObject* parent = nullptr);
+    explicit AnswerListModel(ListKind kind, QObject* parent = nullptr);
 
-    // Header texts and widths of the batch ("buffer") list and of the
-    // worked list.
-    static QString bufferHeaderText();
-    static QString workedHeaderText();
-    static QList<int> bufferWidths();
-    static QList<int> workedWidths();
+    ListKind kind() const { return kind_; }
+    // The header texts of a list, joined by ",".
+    static QString headerText(ListKind kind);
 
-    // Removes all rows and columns and creates the columns anew.
-    void setColumns(const QString& headerText, const QList<int>& widths);
+    // Removes all rows and sets the list's columns and widths anew.
+    void reset();
     void clearRows();
 
     int rows() const { return int(rows_.size()); }
     int columns() const { return int(headers_.size()); }
-    // 1-based column of a header, 0 when there is none.
-    int columnOf(const QString& header) const;
+    // 1-based column of a named column in this list, 0 when it has none.
+    int column(Col c) const;
     QString header(int column) const;
 
-    // Texts of row (1-based) and column (1-based, or by header); empty text
+    // Texts of row (1-based) and column (1-based, or by name); empty text
     // for a cell that does not exist.
     QString text(int row, int column) const;
-    QString text(int row, const QString& header) const;
+    QString text(int row, Col c) const { return text(row, column(c)); }
     void setText(int row, int column, const QString& value);
-    void setText(int row, const QString& header, const QString& value);
+    void setText(int row, Col c, const QString& value) { setText(row, column(c), value); }
     QStringList rowTexts(int row) const;
 
     // Appends a row holding `cells` in column order (short lists padded).
@@ -63,6 +69,7 @@ signals:
     void widthsChanged();
 
 private:
+    ListKind kind_;
     QStringList headers_;
     QList<int> widths_;
     QList<QStringList> rows_;

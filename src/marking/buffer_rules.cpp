@@ -21,9 +21,9 @@ AnswerGroup collect(const AnswerListModel& list, int first, int count)
     g.complete = true;
     g.first = first;
     for (int r = first; r < first + count; ++r) {
-        const QString kh = list.text(r, QStringLiteral("考号"));
-        const QString th = list.text(r, QStringLiteral("题号"));
-        g.refs << server_ref(list.text(r, QStringLiteral("BJ_ID")), kh, th);
+        const QString kh = list.text(r, Col::Candidate);
+        const QString th = list.text(r, Col::Question);
+        g.refs << server_ref(list.text(r, Col::BjId), kh, th);
         g.names << image_name(kh, th);
     }
     return g;
@@ -44,7 +44,7 @@ AnswerGroup group_for_click(const AnswerListModel& list, int row, const QString&
         return collect(list, row, 1);
     const QString q = first_question(th_bj);
     for (int r = row; r >= 1; --r) {
-        if (list.text(r, QStringLiteral("题号")) == q)
+        if (list.text(r, Col::Question) == q)
             return collect(list, r, question_count(th_bj));
     }
     return {};
@@ -56,7 +56,7 @@ AnswerGroup group_at(const AnswerListModel& list, int row, const QString& th_bj)
         return {};
     if (!th_bj.contains(u','))
         return collect(list, row, 1);
-    if (list.text(row, QStringLiteral("题号")) != first_question(th_bj))
+    if (list.text(row, Col::Question) != first_question(th_bj))
         return {};
     return collect(list, row, question_count(th_bj));
 }

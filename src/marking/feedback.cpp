@@ -1,40 +1,8 @@
 #include "marking/feedback.h"
 
 #include "app/app_paths.h"
-#include "app/session.h"
-#include "net/url_encode.h"
 
 namespace marking {
-
-namespace {
-QString tail(const app::Session& s, const ReportedAnswer& a)
-{
-    return QStringLiteral("&cj_id=") + QString::number(a.cj_id) + QStringLiteral("&js_id=")
-        + QString::number(s.User_ID) + QStringLiteral("&img_str=") + a.cur_gif + QStringLiteral("&js_name=")
-        + net::url_encode(s.JS_Name);
-}
-QString exam(const app::Session& s)
-{
-    return QStringLiteral("&ks_id=") + s.ks_id + QStringLiteral("&km_id=") + QString::number(s.KM_id);
-}
-}  // namespace
-
-QString fault_image_url(const app::Session& s, const ReportedAnswer& a)
-{
-    return s.Server_URL + QStringLiteral("cj/net_post_err.asp?xx_id=") + QString::number(s.School_ID) + exam(s)
-        + QStringLiteral("&bj_id=") + QString::number(a.bj_id) + tail(s, a);
-}
-
-QString wrong_full_mark_url(const app::Session& s, const ReportedAnswer& a)
-{
-    return s.Server_URL + QStringLiteral("cj/net_post_err.asp?xx_id=-1") + exam(s) + tail(s, a);
-}
-
-QString excellent_url(const app::Session& s, const ReportedAnswer& a)
-{
-    return s.Server_URL + QStringLiteral("cj/net_post_ok.asp?xx_id=-2") + exam(s) + QStringLiteral("&bj_id=")
-        + QString::number(a.bj_id) + tail(s, a);
-}
 
 bool fault_report_refused(const QString& cur_gif)
 {

@@ -1,7 +1,6 @@
 #pragma once
 #include <QString>
 
-namespace app { struct Session; }
 
 // Reports on the answer on screen: a faulty image, a wrong full mark, an
 // excellent answer; and what their replies mean.
@@ -13,10 +12,6 @@ struct ReportedAnswer {
     int bj_id = 0;
     QString cur_gif;
 };
-
-QString fault_image_url(const app::Session& s, const ReportedAnswer& a);  // xx_id=School_ID
-QString wrong_full_mark_url(const app::Session& s, const ReportedAnswer& a);  // xx_id=-1, no bj_id
-QString excellent_url(const app::Session& s, const ReportedAnswer& a);  // net_post_ok.asp, xx_id=-2
 
 // The faulty-image report is refused while several answers are on screen
 // (cur_gif holds ","); this is the message then.

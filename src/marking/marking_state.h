@@ -3,9 +3,9 @@
 
 namespace marking {
 
-// The marking screen's own state. It lives as long as the program runs,
-// not as long as one screen: closing the screen and opening it again keeps
-// the earlier selection (th_bj, task_type), so the new assignment reply can
+// The marking screen's state. The program flow owns it and hands it to each
+// marking screen it opens, so closing the screen and opening it again keeps
+// the earlier selection (th_bj, task_type) and the new assignment reply can
 // select it again. The opening steps reset what they must.
 struct MarkingState {
     QString task_type;     // "TH" by question, "BJ" by class
@@ -21,10 +21,5 @@ struct MarkingState {
     bool help_on_top = true;
     int hide_name = 0;     // 1 hides the student names in both lists
 };
-
-// The one state of the running program.
-MarkingState& marking_state();
-// A fresh start (tests).
-void reset_marking_state();
 
 }  // namespace marking

@@ -1,8 +1,6 @@
 #include "marking/progress.h"
 
-#include "app/session.h"
 #include "app/vbtext.h"
-#include "net/url_encode.h"
 
 namespace marking {
 
@@ -40,15 +38,6 @@ ProgressPanels list_zt(const QString& zt_str, const QString& JS_Name, const QStr
     return p;
 }
 
-std::optional<QString> label8_live(const QString& caption, int done_count, int scoredRows)
-{
-    const QStringList pieces = app::split(caption, QStringLiteral(":"));
-    if (pieces.size() < 2)
-        return std::nullopt;
-    return QStringLiteral("已传试题:") + pieces.at(1) + u':' + QString::number(qint64(done_count) + scoredRows)
-        + QStringLiteral("道");
-}
-
 QString kept_message(const QString& currentText)
 {
     const qsizetype at = currentText.indexOf(kSecondsMark);
@@ -76,14 +65,6 @@ QString status_reply_text(const QString& currentText, const QString& reply)
 bool status_reply_accepted(const QString& reply)
 {
     return reply.contains(QStringLiteral("满分"));
-}
-
-QString status_url(const app::Session& s, const QString& th_bj, qint64 minutes, const QString& task_type)
-{
-    return s.Server_URL + QStringLiteral("cj/net_get_ztmsg.asp?ks_id=") + s.ks_id + QStringLiteral("&km_id=")
-        + QString::number(s.KM_id) + QStringLiteral("&js_id=") + QString::number(s.User_ID)
-        + QStringLiteral("&th_bj=") + net::url_encode(th_bj) + QStringLiteral("&n=") + QString::number(minutes)
-        + QStringLiteral("&lb=") + task_type;
 }
 
 Timer2Tick timer2_tick(qint64 seconds, const QString& zt_msg, int ztmsg_ticks)

@@ -3,7 +3,6 @@
 #include <QtGlobal>
 #include <optional>
 
-namespace app { struct Session; }
 
 // The progress panels, the marking clock and the status poll of Timer2.
 namespace marking {
@@ -20,11 +19,6 @@ struct ProgressPanels {
 };
 ProgressPanels list_zt(const QString& zt_str, const QString& JS_Name, const QString& KM_Name);
 
-// The prefetch tick's live count in Label8: "已传试题:16道；完成量:3道" with
-// done_count 3 and two scored rows gives "已传试题:16道；完成量:5道". nullopt
-// when the caption is not in that shape.
-std::optional<QString> label8_live(const QString& caption, int done_count, int scoredRows);
-
 // The status bar text: "阅卷时长:1时2分5秒；" + the server message kept.
 QString clock_text(qint64 seconds, const QString& currentText);
 // The server message after "秒；" in the status bar (all of it).
@@ -33,9 +27,6 @@ QString kept_message(const QString& currentText);
 QString status_reply_text(const QString& currentText, const QString& reply);
 // A status reply is taken only when it holds "满分".
 bool status_reply_accepted(const QString& reply);
-
-// net_get_ztmsg.asp with th_bj, the whole minutes since the start and task_type.
-QString status_url(const app::Session& s, const QString& th_bj, qint64 minutes, const QString& task_type);
 
 // One tick of Timer2.
 struct Timer2Tick {

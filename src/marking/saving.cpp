@@ -1,8 +1,6 @@
 #include "marking/saving.h"
 
-#include "app/session.h"
 #include "app/vbtext.h"
-#include "net/url_encode.h"
 
 #include <cmath>
 
@@ -67,26 +65,6 @@ QString closed_exam_message()
 QString saving_status_text() { return QStringLiteral("正在保存试卷(主观题)得分......"); }
 QString auto_saving_status_text() { return QStringLiteral("正在自动保存试卷(主观题)得分......"); }
 
-namespace {
-QString save_query(const app::Session& s)
-{
-    return QStringLiteral("ks_id=") + s.ks_id + QStringLiteral("&km_id=") + QString::number(s.KM_id)
-        + QStringLiteral("&js_id=") + QString::number(s.User_ID) + QStringLiteral("&js_name=")
-        + net::url_encode(s.JS_Name);
-}
-}  // namespace
-
-QString manual_save_url(const app::Session& s, const QString& fs_str)
-{
-    return s.Server_URL + QStringLiteral("cj/net_save_fs.asp?") + save_query(s) + QStringLiteral("&fs_str=") + fs_str;
-}
-
-QString auto_save_url(const app::Session& s, const QString& elements)
-{
-    return s.Server_URL + QStringLiteral("cj/net_save_fs.asp?auto_save=1&") + save_query(s)
-        + QStringLiteral("&fs_str=0,;") + elements;
-}
-
 std::optional<QStringList> mark_saved(const QString& reply)
 {
     if (!reply.startsWith(QStringLiteral("save")))
@@ -134,12 +112,5 @@ std::optional<ProgressValue> show_progress(int done_count, int work_count)
     return v;
 }
 
-ProgressPlace progress_place(int lastLabelLeft, int lastLabelWidth)
-{
-    ProgressPlace p;
-    p.barLeft = lastLabelLeft + lastLabelWidth + 10;
-    p.labelLeft = p.barLeft + p.barWidth + 5;
-    return p;
-}
 
 }  // namespace marking

@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <optional>
 
-namespace app { struct Session; }
-
 // Sending keyed scores: the score string, the checks of the manual save,
 // the automatic save, the reply that marks rows saved, and the progress bar.
 namespace marking {
@@ -47,10 +45,6 @@ QString closed_exam_message();
 QString saving_status_text();       // "正在保存试卷(主观题)得分......"
 QString auto_saving_status_text();  // "正在自动保存试卷(主观题)得分......"
 
-// Requests of the two saves; fs_str goes as it is (it holds only ids and numbers).
-QString manual_save_url(const app::Session& s, const QString& fs_str);
-QString auto_save_url(const app::Session& s, const QString& elements);
-
 // mark_saved: the work ids a "saved_ids=41,42" reply confirms; nullopt when
 // the reply does not start with "save" (then nothing changes). Empty pieces
 // and blanks around ids are dropped.
@@ -68,13 +62,5 @@ struct ProgressValue {
 };
 std::optional<ProgressValue> show_progress(int done_count, int work_count);
 
-// show_progress steps 1 and 3: the bar 10 right of the last ST_TH label, 200
-// wide, and Label5 5 right of the bar.
-struct ProgressPlace {
-    int barLeft = 0;
-    int barWidth = 200;
-    int labelLeft = 0;
-};
-ProgressPlace progress_place(int lastLabelLeft, int lastLabelWidth);
 
 }  // namespace marking

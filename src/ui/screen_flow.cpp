@@ -17,7 +17,9 @@ void bring_up(QWidget* window)
 }  // namespace
 
 ProgramFlow::ProgramFlow(WorkScreenFactory factory)
-    : factory_(factory ? std::move(factory) : WorkScreenFactory(&create_work_screen))
+    : factory_(factory ? std::move(factory) : WorkScreenFactory([this](int workId, app::Services& services) {
+          return create_work_screen(workId, services, memory_);
+      }))
 {
 }
 

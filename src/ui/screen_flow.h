@@ -1,5 +1,6 @@
 #pragma once
 #include "app/services.h"
+#include "ui/work_screens.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -16,7 +17,8 @@ class ProgramFlow final : public app::ScreenFlow {
 public:
     using WorkScreenFactory = std::function<QWidget*(int workId, app::Services& services)>;
 
-    // The factory is ui::create_work_screen unless a test hands in another.
+    // The factory is ui::create_work_screen (with the flow's memory) unless
+    // a test hands in another.
     explicit ProgramFlow(WorkScreenFactory factory = {});
     ~ProgramFlow() override;
     Q_DISABLE_COPY_MOVE(ProgramFlow)
@@ -35,10 +37,12 @@ public:
 
     QWidget* examList() const { return examList_; }
     QWidget* workScreen() const { return workScreen_; }
+    WorkScreenMemory& memory() { return memory_; }
 
 private:
     static void dispose(QWidget* window);
 
+    WorkScreenMemory memory_;
     WorkScreenFactory factory_;
     app::Services* services_ = nullptr;
     QPointer<QWidget> login_;

@@ -5,11 +5,11 @@
 
 namespace ui {
 
-QWidget* create_work_screen(int workId, app::Services& services)
+QWidget* create_work_screen(int workId, app::Services& services, WorkScreenMemory& memory)
 {
     switch (workId) {
     case 1:  // marking
-        return new marking::MarkingForm(services);
+        return new marking::MarkingForm(services, memory.marking);
     case 2:  // progress and reports
     case 3:  // score correction
     default:

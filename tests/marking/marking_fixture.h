@@ -2,7 +2,15 @@
 // A marking screen on the stub server: a session for exam 7, subject 2,
 // teacher 5, and helpers for cached images and image replies.
 #include "app/session.h"
+#include "marking/answer_lists.h"
+#include "marking/feedback_panel.h"
+#include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
+#include "marking/progress_panel.h"
+#include "marking/score_panel.h"
+#include "marking/score_saver.h"
+#include "marking/selector_bar.h"
+#include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "recorders.h"
 #include "stub_server.h"
@@ -51,6 +59,7 @@ inline QString answer(int workId, int cjId, const QString& question, const QStri
 struct Fixture {
     testsupport::TestServices t;
     testsupport::StubServer stub;
+    marking::MarkingState memory;  // what the program flow keeps between openings
     std::unique_ptr<marking::MarkingForm> form;
 
     Fixture()
@@ -79,7 +88,7 @@ struct Fixture {
         f.write(bytes);
     }
 
-    void open() { form = std::make_unique<marking::MarkingForm>(t.services); }
+    void open() { form = std::make_unique<marking::MarkingForm>(t.services, memory); }
 
     // Opens the screen with an assignment and a first batch (the caller
     // waits for the batch).

@@ -12,7 +12,15 @@
 #include "app/services.h"
 #include "app/session.h"
 #include "login/login_form.h"
+#include "marking/answer_lists.h"
+#include "marking/feedback_panel.h"
+#include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
+#include "marking/progress_panel.h"
+#include "marking/score_panel.h"
+#include "marking/score_saver.h"
+#include "marking/selector_bar.h"
+#include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "marking/score_journal.h"
 #include "net/page_channel.h"
@@ -101,7 +109,7 @@ bool open_marking(Client& c, int port, const Pick& pick, QString* why)
     }
     url.close();
     app::reset_session();
-    marking::reset_marking_state();
+    c.flow.memory() = {};
     c.login = std::make_unique<login::LoginForm>(c.services);
     c.flow.setLoginScreen(c.login.get());
     c.login->show();
@@ -154,9 +162,9 @@ bool open_marking(Client& c, int port, const Pick& pick, QString* why)
     auto& rows = f->bufferList();
     const bool cached = wait_for([&] {
         if (!f->webBrowser3().busy())
-            f->Timer1_Timer();
+            f->fetcher().Timer1_Timer();
         for (int r = 1; r <= rows.rows(); ++r) {
-            if (rows.text(r, "downed") != "1")
+            if (rows.text(r, marking::Col::Downed) != "1")
                 return false;
         }
         return true;
@@ -201,7 +209,7 @@ int driver(int argc, char** argv)
     QStringList keyed;
     for (int r = 1; r <= qMin(4, rows.rows() - 2); ++r) {
         const QString score = score_for(rows, r);
-        keyed << rows.text(r, "work_id") + "=" + score;
+        keyed << rows.text(r, marking::Col::WorkId) + "=" + score;
         type_score(f, score, Qt::Key_Return);
     }
     std::printf("keyed %s\n", qPrintable(keyed.join(',')));
@@ -248,12 +256,12 @@ private slots:
         for (int r = 1; r <= n; ++r) {
             QCOMPARE(f->state().cur_row, r);
             const QString score = score_for(rows, r);
-            expected.insert(rows.text(r, "work_id").toLongLong(), score.toDouble());
+            expected.insert(rows.text(r, marking::Col::WorkId).toLongLong(), score.toDouble());
             // Enter on the last-but-one row saves: the teacher goes down instead.
             type_score(f, score, r == n - 1 ? Qt::Key_Down : Qt::Key_Return);
         }
         // The save, then the next batch with other answers.
-        QTRY_VERIFY_WITH_TIMEOUT(rows.rows() == 0 || !expected.contains(rows.text(1, "work_id").toLongLong()), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(rows.rows() == 0 || !expected.contains(rows.text(1, marking::Col::WorkId).toLongLong()), 15000);
         QVERIFY2(c.dialogs.messages.isEmpty(), qPrintable(c.dialogs.messages.join(" | ")));
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
             QCOMPARE(server->score_count(it.key()), 1);
@@ -261,7 +269,7 @@ private slots:
         }
         QCOMPARE(server->query_int("SELECT COUNT(*) FROM scores WHERE teacher_id = " + std::to_string(pick.teacher)),
                  std::int64_t(n));
-        QVERIFY(f->journal()->pending().isEmpty());
+        QVERIFY(f->saver().journal()->pending().isEmpty());
     }
 
     void killedClientLosesNoKeyedScore()
@@ -297,7 +305,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(server->score_count(it.key()), 1, 15000);
             QCOMPARE(server->score_of(it.key()).value_or(-1), it.value());
         }
-        QTRY_VERIFY(c.form()->journal()->pending().isEmpty());
+        QTRY_VERIFY(c.form()->saver().journal()->pending().isEmpty());
         QVERIFY2(c.dialogs.messages.isEmpty(), qPrintable(c.dialogs.messages.join(" | ")));
     }
 

@@ -29,13 +29,12 @@ class MarkingCacheTest : public QObject {
         f.open();
         f.form->state().th_bj = th_bj;
         f.form->fill_buffer_list(batch(answers));
-        f.form->timer1().stop();  // ticks are driven by the test
+        f.form->fetcher().timer1().stop();  // ticks are driven by the test
     }
 
     static QList<QByteArray> downloads(const Fixture& f) { return f.stub.requestsFor("net_down_st.asp"); }
 
 private slots:
-    void init() { marking::reset_marking_state(); }
     void initTestCase() { qRegisterMetaType<net::PageResult>(); }
 
     void firstTickMarksCachedRowsAndFetchesTheNext()
@@ -50,12 +49,12 @@ private slots:
         openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002"), answer(43, 11, "3", "1003"),
                           answer(44, 12, "3", "1004"), answer(45, 13, "3", "1005")});
         auto& b = f.form->bufferList();
-        f.form->Timer1_Timer();
-        QCOMPARE(b.text(1, "downed"), QString("1"));
-        QCOMPARE(b.text(2, "downed"), QString("1"));
-        QCOMPARE(b.text(3, "downed"), QString("1"));
-        QCOMPARE(b.text(4, "downed"), QString("0"));
-        QVERIFY(!f.form->timer1().isActive());
+        f.form->fetcher().Timer1_Timer();
+        QCOMPARE(b.text(1, marking::Col::Downed), QString("1"));
+        QCOMPARE(b.text(2, marking::Col::Downed), QString("1"));
+        QCOMPARE(b.text(3, marking::Col::Downed), QString("1"));
+        QCOMPARE(b.text(4, marking::Col::Downed), QString("0"));
+        QVERIFY(!f.form->fetcher().timer1().isActive());
         QCOMPARE(f.form->state().down_cj_id, 12);
         QCOMPARE(f.form->state().down_th, QString("3"));
         QCOMPARE(f.find<QLabel>("Label3")->text(), QString("正在从服务器缓存试题图片....."));
@@ -63,9 +62,9 @@ private slots:
         QCOMPARE(downloads(f).first(), QByteArray("/cj/net_down_st.asp?xx_id=1&ks_id=7&km_id=2&img_txt=12%5C1004_3.txt"));
 
         // The reply is decoded into the cache and the prefetch goes on.
-        QTRY_COMPARE(b.text(4, "downed"), QString("1"));
+        QTRY_COMPARE(b.text(4, marking::Col::Downed), QString("1"));
         QCOMPARE(QFileInfo(f.cached("1004_3.gif")).size(), img.size());
-        QVERIFY(f.form->timer1().isActive());
+        QVERIFY(f.form->fetcher().timer1().isActive());
         QCOMPARE(f.find<QLabel>("Label3")->text(), QString());
         // Nothing has been opened: the help page stays until the teacher opens an answer.
         QVERIFY(!f.form->imageView().showsImages());
@@ -76,7 +75,7 @@ private slots:
         Fixture f;
         f.writeCached("1001_3.gif", png_bytes());
         openWithBatch(f, {answer(41, 9, "3", "1001", "7"), answer(42, 10, "3", "1002")});
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         // done_count 3 from the progress record, one scored row visited.
         QCOMPARE(f.find<QLabel>("Label8")->text(), QString("已传试题:16道；完成量:4道"));
     }
@@ -88,26 +87,26 @@ private slots:
         auto& b = f.form->bufferList();
 
         f.stub.setReply("net_down_st.asp", "img_txt_file:12\\1001_3.txt not find!,,,,,");
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 1);
         QCOMPARE(f.t.dialogs.messages.last(), QString("在服务器中没有找到此试题的图片文件[Server img_txt_file: 12\\1001_3.txt ]"));
-        QCOMPARE(b.text(1, "downed"), QString("0"));
-        QVERIFY(f.form->timer1().isActive());
+        QCOMPARE(b.text(1, marking::Col::Downed), QString("0"));
+        QVERIFY(f.form->fetcher().timer1().isActive());
 
         // The failed row is passed over: the next tick asks for the second.
         f.stub.setReply("net_down_st.asp", "not base64 at all!,,,,,");
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 2);
         QCOMPARE(f.t.dialogs.messages.last(), "生成本地文件：" + f.cached("1002_3.gif") + " 出错！");
-        QCOMPARE(b.text(2, "downed"), QString("0"));
+        QCOMPARE(b.text(2, marking::Col::Downed), QString("0"));
 
         // Without the separator: the address is reported and the prefetch pauses.
         f.stub.setReply("net_down_st.asp", "half a reply");
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 3);
         QVERIFY(f.t.dialogs.messages.last().startsWith("访问地址：" + f.stub.baseUrl() + "cj/net_down_st.asp?"));
         QVERIFY(f.t.dialogs.messages.last().endsWith(" 时发生错误！"));
-        QVERIFY(!f.form->timer1().isActive());
+        QVERIFY(!f.form->fetcher().timer1().isActive());
     }
 
     // An image the server lacks holds up neither the rows after it nor the
@@ -124,24 +123,24 @@ private slots:
         });
         openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")});
         auto& b = f.form->bufferList();
-        f.form->Timer1_Timer();
-        QTRY_VERIFY(f.form->timer1().isActive());
+        f.form->fetcher().Timer1_Timer();
+        QTRY_VERIFY(f.form->fetcher().timer1().isActive());
         QCOMPARE(f.t.dialogs.messages.size(), 1);
-        f.form->Timer1_Timer();
-        QTRY_COMPARE(b.text(2, "downed"), QString("1"));
-        f.form->Timer1_Timer();  // all else is cached: nothing asked, nothing told
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(b.text(2, marking::Col::Downed), QString("1"));
+        f.form->fetcher().Timer1_Timer();  // all else is cached: nothing asked, nothing told
         QCOMPARE(downloads(f).size(), 2);
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(!f.form->webBrowser3().busy());
 
         f.form->ListView1_ItemClick(1);  // "not downloaded yet, please wait"
         QCOMPARE(f.t.dialogs.messages.size(), 2);
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 3);
         QCOMPARE(downloads(f).size(), 3);
 
         f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001")}));
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QTRY_COMPARE(downloads(f).size(), 4);
         QVERIFY(downloads(f).last().contains("1001_3.txt"));
     }
@@ -154,14 +153,14 @@ private slots:
         f.writeCached("1001_3.gif", QByteArray(10, 'x'));  // too small: to be fetched
         f.stub.setReply("net_down_st.asp", image_reply(png_bytes()));
         openWithBatch(f, {answer(41, 9, "3", "1001")});
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QVERIFY(f.form->webBrowser3().busy());
         f.form->fill_buffer_list(batch({answer(51, 20, "3", "2001")}));
-        f.form->timer1().stop();
-        QTRY_VERIFY(f.form->timer1().isActive());
+        f.form->fetcher().timer1().stop();
+        QTRY_VERIFY(f.form->fetcher().timer1().isActive());
         QCOMPARE(QFileInfo(f.cached("1001_3.gif")).size(), 10);
         QVERIFY(!QFileInfo::exists(f.cached("2001_3.gif")));
-        QCOMPARE(f.form->bufferList().text(1, "downed"), QString("0"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
@@ -175,10 +174,10 @@ private slots:
         f.stub.setRawReply("net_down_st.asp", hold);
         f.stub.setReply("net_save_fs.asp", "saved_ids=");
         openWithBatch(f, {answer(41, 9, "3", "1001")});
-        f.form->Timer1_Timer();
-        QVERIFY(!f.form->timer1().isActive());
+        f.form->fetcher().Timer1_Timer();
+        QVERIFY(!f.form->fetcher().timer1().isActive());
         f.form->webBrowser3().navigate(f.stub.baseUrl() + "cj/net_save_fs.asp?auto_save=1&ks_id=7");
-        QTRY_VERIFY(f.form->timer1().isActive());
+        QTRY_VERIFY(f.form->fetcher().timer1().isActive());
     }
 
     void unsafeCandidateNumberIsRefused()
@@ -187,20 +186,20 @@ private slots:
         f.stub.setReply("net_down_st.asp", image_reply(png_bytes()));
         const QString outside = f.t.paths.programDir() + "/ks_data/7/x_3.gif";
         openWithBatch(f, {answer(41, 9, "3", "../x"), answer(42, 10, "3", "1002")});
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(f.t.dialogs.messages.first().contains("../x_3.gif"));
         // The next row is fetched; the refused one is not asked for.
-        QTRY_COMPARE(f.form->bufferList().text(2, "downed"), QString("1"));
+        QTRY_COMPARE(f.form->bufferList().text(2, marking::Col::Downed), QString("1"));
         QCOMPARE(downloads(f).size(), 1);
         QVERIFY(downloads(f).first().contains("1002_3"));
-        f.form->Timer1_Timer();  // told once, not every tick
+        f.form->fetcher().Timer1_Timer();  // told once, not every tick
         QCOMPARE(f.t.dialogs.messages.size(), 1);
-        QCOMPARE(f.form->bufferList().text(1, "downed"), QString("0"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
         QVERIFY(!QFileInfo::exists(outside));
 
         // Opening it shows nothing.
-        f.form->bufferList().setText(1, "downed", "1");
+        f.form->bufferList().setText(1, marking::Col::Downed, "1");
         f.form->ListView1_ItemClick(1);
         QVERIFY(!f.form->imageView().showsImages());
     }
@@ -210,7 +209,7 @@ private slots:
         Fixture f;
         f.writeCached("1001_3.gif", png_bytes(40, 30));
         openWithBatch(f, {answer(41, 9, "3", "1001", "6"), answer(42, 10, "3", "1002")});
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         f.form->show_status(true, "wait");
         f.form->ListView1_ItemClick(1);
         QCOMPARE(f.form->state().cur_row, 1);
@@ -225,15 +224,15 @@ private slots:
         QVERIFY(!f.find<QWidget>("Frame6")->isHidden());
 
         // A row not yet cached: the teacher is asked to wait, prefetch on.
-        f.form->timer1().stop();
+        f.form->fetcher().timer1().stop();
         f.form->ListView1_ItemClick(2);
         QCOMPARE(f.t.dialogs.messages, QStringList{"当前试题没有下载！请等待......\r\r若较长时间没有完成，请检查网络是否正常？"});
-        QVERIFY(f.form->timer1().isActive());
+        QVERIFY(f.form->fetcher().timer1().isActive());
 
         // A cached file that went missing is marked for download again.
         QFile::remove(f.cached("1001_3.gif"));
         f.form->ListView1_ItemClick(1);
-        QCOMPARE(f.form->bufferList().text(1, "downed"), QString("0"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
     }
 
     void groupOpensFromItsFirstRow()
@@ -243,7 +242,7 @@ private slots:
             f.writeCached(n, png_bytes());
         openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 9, "5", "1001"), answer(43, 10, "3", "1002"),
                           answer(44, 10, "5", "1002"), answer(45, 11, "3", "1003")}, "3,5");
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         f.form->ListView1_ItemClick(4);
         QCOMPARE(f.form->state().cur_row, 3);
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), 2);
@@ -262,7 +261,7 @@ private slots:
         // fails, and the list goes back to the group on screen, so a report
         // names that answer, not the row clicked.
         const QString before = f.form->imageView().text();
-        f.form->bufferList().setText(5, "downed", "1");
+        f.form->bufferList().setText(5, marking::Col::Downed, "1");
         auto* list = f.find<QTableView>("ListView1");
         list->setCurrentIndex(f.form->bufferList().index(4, 0));  // what the click does to the view
         f.form->ListView1_ItemClick(5);
@@ -271,7 +270,7 @@ private slots:
         QCOMPARE(list->currentIndex().row(), 0);
         QCOMPARE(f.form->state().cur_gif, QString("1001_3.gif,1001_5.gif"));
         f.stub.setRawReply("net_post_err.asp", {"", 200, "text/html; charset=GBK", true});
-        f.form->Option4_Click();
+        f.form->feedback().Option4_Click();
         QTRY_COMPARE(f.stub.requestsFor("net_post_err.asp").size(), 1);
         const QByteArray sent = f.stub.lastRequestFor("net_post_err.asp");
         QCOMPARE(StubServer::queryValue(sent, "cj_id"), QByteArray("9"));
@@ -303,16 +302,16 @@ private slots:
         hold.hold = true;
         f.stub.setRawReply("net_down_st.asp", hold);
         openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 9, "5", "1001")}, th_bj);
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QVERIFY(!f.form->imageView().showsImages());  // the help page stays on top
         f.form->state().help_on_top = false;
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QCOMPARE(f.form->imageView().showsImages(), opens);
         QCOMPARE(f.form->state().cur_row, opens ? 1 : 0);
         // The answer opened is the selected one, the one a report names.
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), opens ? 0 : -1);
         f.stub.setRawReply("net_post_ok.asp", hold);
-        f.form->Command3_Click();
+        f.form->feedback().Command3_Click();
         if (opens) {
             QTRY_COMPARE(f.stub.requestsFor("net_post_ok.asp").size(), 1);
             QCOMPARE(StubServer::queryValue(f.stub.lastRequestFor("net_post_ok.asp"), "cj_id"), QByteArray("9"));
@@ -325,20 +324,20 @@ private slots:
         const QByteArray img = png_bytes(20, 10);
         f.stub.setReply("net_down_sted.asp", image_reply(img));
         openWithBatch(f, {});
-        f.form->fill_worked_list("41,9,张三,3,10,1001,7,1,t,1,12;42,9,张三,5,10,../1001,7,1,t,1,12;");
-        f.form->ListView2_ItemClick(1);
+        f.form->workedPanel().fill_worked_list("41,9,张三,3,10,1001,7,1,t,1,12;42,9,张三,5,10,../1001,7,1,t,1,12;");
+        f.form->fetcher().fetchWorked(1);
         QCOMPARE(f.find<QLabel>("Label3")->text(), QString("正在从服务器下载试题图片....."));
         QTRY_VERIFY(f.form->imageView().showsImages());
         QCOMPARE(f.stub.lastRequestFor("net_down_sted.asp"),
                  QByteArray("/cj/net_down_sted.asp?xx_id=1&ks_id=7&km_id=2&img_txt=12%5C1001_3.txt"));
         QCOMPARE(f.form->imageView().imagePaths(), QStringList{f.cached("1001_3.gif")});
-        QVERIFY(f.form->timer1().isActive());
+        QVERIFY(f.form->fetcher().timer1().isActive());
         // Cached now: shown without a request.
         f.stub.clearRequests();
-        f.form->ListView2_ItemClick(1);
+        f.form->fetcher().fetchWorked(1);
         QVERIFY(!f.form->webBrowser3().busy());
         // An unsafe name is refused before anything is sent.
-        f.form->ListView2_ItemClick(2);
+        f.form->fetcher().fetchWorked(2);
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(!f.form->webBrowser3().busy());
     }
@@ -354,9 +353,9 @@ private slots:
         f.writeCached("2001_3.gif", own);
         f.stub.setReply("net_down_sted.asp", image_reply(worked));
         openWithBatch(f, {answer(41, 9, "3", "2001")});
-        f.form->Timer1_Timer();
-        f.form->fill_worked_list("51,8,张三,3,10,1001,7,1,t,1,12;");
-        f.form->ListView2_ItemClick(1);
+        f.form->fetcher().Timer1_Timer();
+        f.form->workedPanel().fill_worked_list("51,8,张三,3,10,1001,7,1,t,1,12;");
+        f.form->fetcher().fetchWorked(1);
         f.form->ListView1_ItemClick(1);
         QTRY_VERIFY(!f.form->webBrowser3().busy());
         QFile file(f.cached("2001_3.gif"));
@@ -374,12 +373,12 @@ private slots:
         Fixture f;
         f.writeCached("1001_3.gif", png_bytes());
         openWithBatch(f, {answer(41, 9, "3", "1001")});
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         f.form->ListView1_ItemClick(1);
         f.find<QWidget>("Frame10")->show();
-        f.form->Option5_Click();
+        f.form->feedback().Option5_Click();
         QVERIFY(!QFileInfo::exists(f.cached("1001_3.gif")));
-        QCOMPARE(f.form->bufferList().text(1, "downed"), QString("0"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
         QVERIFY(f.find<QWidget>("Frame10")->isHidden());
         QCOMPARE(f.t.dialogs.messages,
                  QStringList{"此道试题已经重新下载，请点击左侧《当前缓冲试题列表》中第 1 行，刷新......"});

@@ -37,8 +37,8 @@ void openMarking(Fixture& f, int n = 2, int w = 40, int h = 30)
     f.form->state().th_bj = "3";
     f.form->state().task_type = "TH";
     f.form->fill_buffer_list(batch(answers));
-    f.form->timer1().stop();
-    f.form->Timer1_Timer();
+    f.form->fetcher().timer1().stop();
+    f.form->fetcher().Timer1_Timer();
     f.form->ListView1_ItemClick(1);
 }
 
@@ -46,7 +46,7 @@ void openMarking(Fixture& f, int n = 2, int w = 40, int h = 30)
 void poll(Fixture& f)
 {
     for (int i = 0; i < 31; ++i)
-        f.form->Timer2_Timer();
+        f.form->statusBar().Timer2_Timer();
 }
 
 QString zt(Fixture& f) { return f.find<QLabel>("zt_msg")->text(); }
@@ -57,7 +57,6 @@ class MarkingPanelsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { marking::reset_marking_state(); }
     void initTestCase() { qRegisterMetaType<net::PageResult>(); }
 
     void clockAndAcceptedStatusReply()
@@ -65,28 +64,28 @@ private slots:
         Fixture f;
         openMarking(f);
         app::session().Start_Time = f.t.clock.now().addSecs(-3725);
-        QVERIFY(f.form->timer2().isActive());
+        QVERIFY(f.form->statusBar().timer2().isActive());
         f.stub.setReply("net_get_ztmsg.asp", "本题满分10分");
         f.stub.setReply("net_save_fs.asp", "saved_ids=41");
         QTest::keyClicks(f.find<QLineEdit>("Text1"), "5");
         for (int i = 0; i < 30; ++i)
-            f.form->Timer2_Timer();
+            f.form->statusBar().Timer2_Timer();
         QCOMPARE(zt(f), QString("阅卷时长:1时2分5秒；"));
         QVERIFY(f.stub.requestsFor("net_get_ztmsg.asp").isEmpty());
-        f.form->Timer2_Timer();
-        QVERIFY(!f.form->timer2().isActive());
+        f.form->statusBar().Timer2_Timer();
+        QVERIFY(!f.form->statusBar().timer2().isActive());
         QTRY_COMPARE(f.stub.requestsFor("net_get_ztmsg.asp").size(), 1);
         QCOMPARE(f.stub.lastRequestFor("net_get_ztmsg.asp"),
                  QByteArray("/cj/net_get_ztmsg.asp?ks_id=7&km_id=2&js_id=5&th_bj=3&n=62&lb=TH"));
         // Accepted: the message after the clock, the automatic save, the clock on.
         QTRY_COMPARE(zt(f), QString("阅卷时长:1时2分5秒；本题满分10分"));
-        QVERIFY(f.form->timer2().isActive());
-        QTRY_COMPARE(f.form->bufferList().text(1, "flag"), QString("1"));
+        QVERIFY(f.form->statusBar().timer2().isActive());
+        QTRY_COMPARE(f.form->bufferList().text(1, marking::Col::Flag), QString("1"));
         QCOMPARE(testsupport::StubServer::queryValue(f.stub.lastRequestFor("net_save_fs.asp"), "fs_str"),
                  QByteArray("0,;41,5;"));
         // The message stays while the clock runs on.
         f.t.clock.advanceSeconds(10);
-        f.form->Timer2_Timer();
+        f.form->statusBar().Timer2_Timer();
         QCOMPARE(zt(f), QString("阅卷时长:1时2分15秒；本题满分10分"));
     }
 
@@ -109,14 +108,14 @@ private slots:
         openMarking(f);
         f.stub.setReply("net_get_ztmsg.asp", reply, status);
         poll(f);
-        QVERIFY(!f.form->timer2().isActive());
-        QTRY_VERIFY(f.form->timer2().isActive());
+        QVERIFY(!f.form->statusBar().timer2().isActive());
+        QTRY_VERIFY(f.form->statusBar().timer2().isActive());
         QCOMPARE(f.t.dialogs.messages.size(), messages);
         QCOMPARE(zt(f).section("秒；", 1), QString());
         // And the next poll goes out 31 ticks later.
         poll(f);
         QTRY_COMPARE(f.stub.requestsFor("net_get_ztmsg.asp").size(), 2);
-        QTRY_VERIFY(f.form->timer2().isActive());
+        QTRY_VERIFY(f.form->statusBar().timer2().isActive());
     }
 
     void statusPollReplacedRearms()
@@ -125,9 +124,9 @@ private slots:
         openMarking(f);
         f.stub.setRawReply("net_get_ztmsg.asp", {"", 200, "text/html; charset=GBK", true});
         poll(f);
-        QVERIFY(!f.form->timer2().isActive());
+        QVERIFY(!f.form->statusBar().timer2().isActive());
         f.form->request_worked();  // replaces the status request
-        QTRY_VERIFY(f.form->timer2().isActive());
+        QTRY_VERIFY(f.form->statusBar().timer2().isActive());
     }
 
     // The poll waits while a batch or save is out instead of replacing it.
@@ -138,16 +137,16 @@ private slots:
         f.stub.setRawReply("net_user_work.asp", {"", 200, "text/html; charset=GBK", true});
         f.form->request_batch();
         poll(f);
-        QVERIFY(f.form->timer2().isActive());
+        QVERIFY(f.form->statusBar().timer2().isActive());
         QVERIFY(f.form->webBrowser1().pendingUrl().contains("net_user_work.asp"));
-        QCOMPARE(f.form->ztmsg_ticks(), 30);
+        QCOMPARE(f.form->statusBar().ztmsg_ticks(), 30);
     }
 
     void progressPanelsAndBar()
     {
         Fixture f;
         openMarking(f);
-        f.form->list_zt("0,8,45,12,540,300,2,16,3,0");
+        f.form->progress().list_zt("0,8,45,12,540,300,2,16,3,0", app::session().JS_Name, app::session().KM_Name);
         QCOMPARE(f.find<QLabel>("Label7")->text(), QString("可阅试题:2小题；工作量:8道"));
         QCOMPARE(f.find<QLabel>("Label8")->text(), QString("已传试题:16道；完成量:3道"));
         QCOMPARE(f.find<QLabel>("Label9")->text(), QString("参考学生:45人；主观试题:12小题"));
@@ -209,12 +208,12 @@ private slots:
         Fixture f;
         openMarking(f);
         // A confirmed image fault deletes the cached image and blanks the view.
-        f.form->feedback_reply("report_1001_3.gif");
+        f.form->feedback().feedback_reply("report_1001_3.gif");
         QVERIFY(!QFile::exists(f.cached("1001_3.gif")));
         QVERIFY(!f.form->imageView().showsImages());
         QCOMPARE(f.form->imageView().currentUrl(), QString("about:blank"));
-        f.form->feedback_reply("MF_Error");
-        f.form->feedback_reply("数据库忙");
+        f.form->feedback().feedback_reply("MF_Error");
+        f.form->feedback().feedback_reply("数据库忙");
         QCOMPARE(f.t.dialogs.messages,
                  QStringList({"  操作成功！\r\r  请跳过此题，批阅下一试题......                ",
                               "  操作成功！\r\r  “满分错误”的信息已经记载，等待管理员处理......      ",
@@ -223,11 +222,11 @@ private slots:
         // The recommendation's reply: "Post OK" hides the box, anything else leaves it.
         f.t.dialogs.messages.clear();
         f.stub.setReply("net_post_ok.asp", "Post OK");
-        f.form->Command3_Click();
+        f.form->feedback().Command3_Click();
         QTRY_COMPARE(f.t.dialogs.messages, QStringList{"系统已经记载了您推荐的优秀答案！"});
         QVERIFY(!f.form->statusBox().isShown());
         f.stub.setReply("net_post_ok.asp", "no");
-        f.form->Command3_Click();
+        f.form->feedback().Command3_Click();
         QTRY_COMPARE(f.t.dialogs.messages.size(), 2);
         QCOMPARE(f.t.dialogs.messages.last(), QString("操作失败！"));
         QVERIFY(f.form->statusBox().isShown());
@@ -238,10 +237,10 @@ private slots:
         Fixture f;
         openMarking(f);
         f.form->state().cur_gif = "1001_3.gif,1001_5.gif";
-        f.form->Option3_Click();
+        f.form->feedback().Option3_Click();
         QCOMPARE(f.t.dialogs.messages, QStringList{marking::fault_refused_message()});
         f.stub.setRawReply("net_post_err.asp", {"", 200, "text/html; charset=GBK", true});
-        f.form->Option4_Click();
+        f.form->feedback().Option4_Click();
         QTRY_COMPARE(f.stub.requestsFor("net_post_err.asp").size(), 1);
         QCOMPARE(testsupport::StubServer::queryValue(f.stub.lastRequestFor("net_post_err.asp"), "img_str"),
                  QByteArray("1001_3.gif,1001_5.gif"));
@@ -266,7 +265,7 @@ private slots:
         QCOMPARE(view.shownSize(0), QSize(600, 450));
         qr = view.findChild<QLabel*>("footerPicture");
         QCOMPARE(qr->pixmap().size(), QSize(qr100.width() * 3 / 2, qr100.height() * 3 / 2));
-        f.form->Number_Click(13);
+        f.form->scorePanel().Number_Click(13);
         QVERIFY(view.text().contains("1002_3.gif"));
         QCOMPARE(view.shownSize(0), QSize(600, 450));
         // The help page shows no code block.

@@ -115,17 +115,22 @@ private slots:
 
     void listModel()
     {
-        AnswerListModel m;
-        m.setColumns(AnswerListModel::bufferHeaderText(), AnswerListModel::bufferWidths());
+        AnswerListModel m(ListKind::Buffer);
         QCOMPARE(m.columns(), 12);
-        QCOMPARE(m.columnOf("得分"), 4);
-        QCOMPARE(m.columnOf("nope"), 0);
+        QCOMPARE(m.column(Col::Score), 4);
+        QCOMPARE(m.column(Col::MarkedAt), 0);  // the buffer list has no marking time
+        // The worked list spells and places the same columns its own way.
+        AnswerListModel w(ListKind::Worked);
+        QCOMPARE(w.header(w.column(Col::CjId)), QString("CJ_ID"));
+        QCOMPARE(m.header(m.column(Col::CjId)), QString("cj_id"));
+        QCOMPARE(w.column(Col::Candidate), 5);
+        QCOMPARE(m.column(Col::Candidate), 6);
         m.appendRow({"1", "3"});
-        m.setText(1, "downed", "1");
-        QCOMPARE(m.text(1, "downed"), QString("1"));
-        QCOMPARE(m.text(1, "题号"), QString("3"));
-        QCOMPARE(m.text(2, "题号"), QString());  // no such row
-        m.setText(5, "downed", "1");              // ignored
+        m.setText(1, marking::Col::Downed, "1");
+        QCOMPARE(m.text(1, marking::Col::Downed), QString("1"));
+        QCOMPARE(m.text(1, marking::Col::Question), QString("3"));
+        QCOMPARE(m.text(2, marking::Col::Question), QString());  // no such row
+        m.setText(5, marking::Col::Downed, "1");              // ignored
         QCOMPARE(m.width(5), 1000);
         QCOMPARE(m.hidden(7), true);
     }
@@ -199,8 +204,7 @@ private slots:
 
     void groups()
     {
-        AnswerListModel m;
-        m.setColumns(AnswerListModel::bufferHeaderText(), AnswerListModel::bufferWidths());
+        AnswerListModel m(ListKind::Buffer);
         // 行号,题号,满分,得分,姓名,考号,work_id,flag,cj_id,downed,xx_id,BJ_ID
         m.appendRow({"1", "5", "8", "", "甲", "1000", "40", "0", "8", "0", "1", "12"});  // group cut off at the top
         m.appendRow({"2", "3", "10", "", "乙", "1001", "41", "0", "9", "0", "1", "12"});

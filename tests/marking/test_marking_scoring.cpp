@@ -40,8 +40,8 @@ void openMarking(Fixture& f, int n = 3)
     QTRY_VERIFY(!f.form->webBrowser1().busy());
     f.form->state().th_bj = "3";
     f.form->fill_buffer_list(batch(answers));
-    f.form->timer1().stop();
-    f.form->Timer1_Timer();
+    f.form->fetcher().timer1().stop();
+    f.form->fetcher().Timer1_Timer();
     f.form->ListView1_ItemClick(1);
     QCOMPARE(f.form->state().cur_row, 1);
 }
@@ -66,7 +66,6 @@ class MarkingScoringTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { marking::reset_marking_state(); }
     void initTestCase() { qRegisterMetaType<net::PageResult>(); }
 
     // Enter on row n−1 of n saves (the score string holds both rows), the
@@ -77,24 +76,24 @@ private slots:
         openMarking(f, 3);
         f.stub.setReply("net_save_fs.asp", "save_ok");
         key(f, "5");
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("5"));
-        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("5"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Flag), QString("0"));
         enter(f);
         QCOMPARE(f.form->state().cur_row, 2);
         key(f, "7.5");
         enter(f);
         QCOMPARE(f.form->state().cur_row, 2);  // saved, not moved
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(f.form->bufferList().text(2, "得分"), QString("7.5"));
+        QCOMPARE(f.form->bufferList().text(2, marking::Col::Score), QString("7.5"));
         QCOMPARE(f.form->statusBox().text(), QString("正在保存试卷(主观题)得分......"));
         // The journal holds both until the new batch comes after the save.
-        QCOMPARE(f.form->journal()->pending().size(), 2);
+        QCOMPARE(f.form->saver().journal()->pending().size(), 2);
         QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
         const QByteArray target = f.stub.lastRequestFor("net_save_fs.asp");
         QVERIFY(target.startsWith("/cj/net_save_fs.asp?ks_id=7&km_id=2&js_id=5&js_name="));
         QCOMPARE(fs_str_of(target), QByteArray("0,;41,5;42,7.5;"));
-        QTRY_COMPARE(f.form->bufferList().text(1, "work_id"), QString("90"));
-        QVERIFY(f.form->journal()->pending().isEmpty());
+        QTRY_COMPARE(f.form->bufferList().text(1, marking::Col::WorkId), QString("90"));
+        QVERIFY(f.form->saver().journal()->pending().isEmpty());
     }
 
     // A manual save that fails (error page) keeps the row's score in the
@@ -107,11 +106,11 @@ private slots:
         key(f, "6");
         f.find<QPushButton>("Command1")->click();
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("6"));
         QTRY_COMPARE(f.t.dialogs.messages.size(), 1);
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
-        QCOMPARE(f.form->bufferList().text(1, "work_id"), QString("41"));
-        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::WorkId), QString("41"));
+        QCOMPARE(f.form->saver().journal()->pending().size(), 1);
         QVERIFY(f.stub.requestsFor("net_user_work.asp").size() <= 1);
     }
 
@@ -121,28 +120,28 @@ private slots:
         openMarking(f, 3);
         auto& b = f.form->bufferList();
         // "下一题" on row n−1 moves to row n (key Enter would save).
-        f.form->Number_Click(13);
+        f.form->scorePanel().Number_Click(13);
         QCOMPARE(f.form->state().cur_row, 2);
-        f.form->Number_Click(13);
+        f.form->scorePanel().Number_Click(13);
         QCOMPARE(f.form->state().cur_row, 3);
-        f.form->Number_Click(13);
+        f.form->scorePanel().Number_Click(13);
         QCOMPARE(f.form->state().cur_row, 3);
-        f.form->Number_Click(12);
+        f.form->scorePanel().Number_Click(12);
         QCOMPARE(f.form->state().cur_row, 2);
         // Digits and Back from the pad.
-        f.form->Number_Click(8);
-        f.form->Number_Click(10);
-        f.form->Number_Click(5);
+        f.form->scorePanel().Number_Click(8);
+        f.form->scorePanel().Number_Click(10);
+        f.form->scorePanel().Number_Click(5);
         QCOMPARE(box(f)->text(), QString("8.5"));
-        QCOMPARE(b.text(2, "得分"), QString("8.5"));
-        f.form->Number_Click(14);
+        QCOMPARE(b.text(2, marking::Col::Score), QString("8.5"));
+        f.form->scorePanel().Number_Click(14);
         QCOMPARE(box(f)->text(), QString("8"));
-        QCOMPARE(b.text(2, "得分"), QString("8"));
+        QCOMPARE(b.text(2, marking::Col::Score), QString("8"));
         // Pad Enter on an empty box asks for a score.
-        f.form->Number_Click(14);
-        f.form->Number_Click(14);
+        f.form->scorePanel().Number_Click(14);
+        f.form->scorePanel().Number_Click(14);
         QCOMPARE(box(f)->text(), QString());
-        f.form->Number_Click(11);
+        f.form->scorePanel().Number_Click(11);
         QCOMPARE(f.find<QLabel>("Label4")->text(), QString("请输入试题得分！"));
         QVERIFY(!f.find<QLabel>("Label4")->isHidden());
         QCOMPARE(f.form->state().cur_row, 2);
@@ -154,19 +153,19 @@ private slots:
         Fixture f;
         openMarking(f, 4);
         auto& b = f.form->bufferList();
-        b.setText(1, "得分", "6");
-        b.setText(1, "flag", "1");
+        b.setText(1, marking::Col::Score, "6");
+        b.setText(1, marking::Col::Flag, "1");
         box(f)->setText("6");
-        f.form->Number_Click(11);
-        QCOMPARE(b.text(1, "flag"), QString("1"));
+        f.form->scorePanel().Number_Click(11);
+        QCOMPARE(b.text(1, marking::Col::Flag), QString("1"));
         QCOMPARE(f.form->state().cur_row, 2);
         QTest::keyClick(box(f), Qt::Key_Up);
         QCOMPARE(f.form->state().cur_row, 1);
         QCOMPARE(box(f)->text(), QString("6"));
         enter(f);
-        QCOMPARE(b.text(1, "flag"), QString("0"));
+        QCOMPARE(b.text(1, marking::Col::Flag), QString("0"));
         QCOMPARE(f.form->state().cur_row, 2);
-        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QCOMPARE(f.form->saver().journal()->pending().size(), 1);
     }
 
     void typedScoresMeetTheRules()
@@ -176,11 +175,11 @@ private slots:
         auto& b = f.form->bufferList();
         key(f, "11");  // full mark 10
         QCOMPARE(box(f)->text(), QString("1"));
-        QCOMPARE(b.text(1, "得分"), QString("1"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString("1"));
         QCOMPARE(f.find<QLabel>("Label4")->text(), QString("输入分数大于满分！"));
         QTest::keyClick(box(f), Qt::Key_Backspace);
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(b.text(1, "得分"), QString());
+        QCOMPARE(b.text(1, marking::Col::Score), QString());
         key(f, "a");
         QCOMPARE(box(f)->text(), QString());
         QCOMPARE(f.find<QLabel>("Label4")->text(), QString("只能输入数字！"));
@@ -190,7 +189,7 @@ private slots:
         key(f, "1");
         QCOMPARE(f.form->state().cur_row, 1);
         key(f, "0");
-        QCOMPARE(b.text(1, "得分"), QString("10"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString("10"));
         QCOMPARE(f.form->state().cur_row, 2);
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
@@ -206,14 +205,14 @@ private slots:
         box(f)->setText("-3");
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(f.t.dialogs.messages.first().startsWith("在函数 Text1_Change 中发生错误！"));
-        QCOMPARE(b.text(1, "得分"), QString("6"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString("6"));
         enter(f);
-        f.form->Number_Click(11);
+        f.form->scorePanel().Number_Click(11);
         QCOMPARE(f.form->state().cur_row, 1);
-        QCOMPARE(b.text(1, "得分"), QString("6"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString("6"));
         QCOMPARE(f.find<QLabel>("Label4")->text(), QString("只能输入数字！"));
         QVERIFY(!f.find<QLabel>("Label4")->isHidden());
-        QCOMPARE(f.form->journal()->pending().first().score, QString("6"));
+        QCOMPARE(f.form->saver().journal()->pending().first().score, QString("6"));
     }
 
     void scoreOptions()
@@ -234,10 +233,10 @@ private slots:
         QVERIFY(f.find<QCheckBox>("Check2")->isEnabled());
         // Focus leaving Text2 / Text3 with a bad value falls back.
         text2->setText("-2");
-        f.form->Text2_LostFocus();
+        f.form->scorePanel().Text2_LostFocus();
         QCOMPARE(text2->text(), QString("1"));
         f.find<QLineEdit>("Text3")->setText("x");
-        f.form->Text3_LostFocus();
+        f.form->scorePanel().Text3_LostFocus();
         QCOMPARE(f.find<QLineEdit>("Text3")->text(), QString("5"));
     }
 
@@ -253,16 +252,16 @@ private slots:
         key(f, "5");
         QCOMPARE(f.t.dialogs.messages, QStringList{msg});
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString());
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString());
         box(f)->setText("4");
         QCOMPARE(f.t.dialogs.messages, QStringList({msg, msg}));
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString());
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString());
         enter(f);
         QCOMPARE(f.t.dialogs.messages.size(), 3);
         QTest::keyClick(box(f), Qt::Key_Shift);  // an input-method switch says nothing
         QCOMPARE(f.t.dialogs.messages.size(), 3);
         QCOMPARE(f.form->state().cur_row, 1);
-        QVERIFY(f.form->journal()->pending().isEmpty());
+        QVERIFY(f.form->saver().journal()->pending().isEmpty());
     }
 
     void closedExam()
@@ -293,7 +292,7 @@ private slots:
         key(f, "5");
         enter(f);
         key(f, "7");
-        QCOMPARE(b.text(2, "得分"), QString("7"));
+        QCOMPARE(b.text(2, marking::Col::Score), QString("7"));
         QStringList replies{"ok", "saved_ids=", "saved_ids=41"};
         f.stub.setHandler("net_save_fs.asp", [&replies](const QByteArray&) {
             return testsupport::StubReply{replies.takeFirst().toUtf8()};
@@ -305,14 +304,14 @@ private slots:
             QVERIFY(f.stub.lastRequestFor("net_save_fs.asp").startsWith("/cj/net_save_fs.asp?auto_save=1&ks_id=7"));
             QTRY_VERIFY(!f.form->webBrowser3().busy());
         }
-        QCOMPARE(b.text(1, "flag"), QString("1"));
-        QCOMPARE(b.text(2, "flag"), QString("0"));
-        QCOMPARE(b.text(3, "flag"), QString("0"));
+        QCOMPARE(b.text(1, marking::Col::Flag), QString("1"));
+        QCOMPARE(b.text(2, marking::Col::Flag), QString("0"));
+        QCOMPARE(b.text(3, marking::Col::Flag), QString("0"));
         // "saved_ids=" refused both (one message), then 42 again: told once.
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(f.t.dialogs.messages.first().startsWith("以下得分服务器没有接受："));
         QVERIFY(f.t.dialogs.messages.first().contains("得分 7"));
-        QVERIFY(f.form->journal()->pending().isEmpty());
+        QVERIFY(f.form->saver().journal()->pending().isEmpty());
     }
 
     // A journal that can't be written is said once; the score is still stored.
@@ -326,7 +325,7 @@ private slots:
         key(f, "6");
         QCOMPARE(f.t.dialogs.messages.size(), 1);
         QVERIFY(f.t.dialogs.messages.first().startsWith("无法写入本地得分记录："));
-        QCOMPARE(f.form->bufferList().text(2, "得分"), QString("6"));
+        QCOMPARE(f.form->bufferList().text(2, marking::Col::Score), QString("6"));
     }
 
     // A batch that replaced the list before its scores were saved: the
@@ -341,7 +340,7 @@ private slots:
         f.form->auto_save();
         QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
         QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;"));
-        QTRY_VERIFY(f.form->journal()->pending().isEmpty());
+        QTRY_VERIFY(f.form->saver().journal()->pending().isEmpty());
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }
 
@@ -356,19 +355,19 @@ private slots:
         QTRY_VERIFY(!f.form->webBrowser1().busy());
         f.form->state().th_bj = "3";
         f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
-        f.form->timer1().stop();
+        f.form->fetcher().timer1().stop();
         auto& b = f.form->bufferList();
-        b.setText(2, "downed", "1");  // row 1 stays "0": the server has no image for it
+        b.setText(2, marking::Col::Downed, "1");  // row 1 stays "0": the server has no image for it
         f.form->ListView1_ItemClick(2);
         QCOMPARE(f.form->state().cur_row, 2);
         key(f, "15");  // full mark 10
         QCOMPARE(box(f)->text(), QString("1"));
-        QCOMPARE(b.text(2, "得分"), QString("1"));
+        QCOMPARE(b.text(2, marking::Col::Score), QString("1"));
         QCOMPARE(f.find<QLabel>("Label4")->text(), QString("输入分数大于满分！"));
-        f.form->Number_Click(0);
+        f.form->scorePanel().Number_Click(0);
         QCOMPARE(box(f)->text(), QString("10"));
-        QCOMPARE(b.text(2, "得分"), QString("10"));
-        QCOMPARE(b.text(1, "得分"), QString());
+        QCOMPARE(b.text(2, marking::Col::Score), QString("10"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString());
     }
 
     // Clicking the second row of an answer group opens the group from its
@@ -384,15 +383,15 @@ private slots:
         QTRY_VERIFY(!f.form->webBrowser1().busy());
         f.form->state().th_bj = "3,5";
         f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001"), answer(42, 9, "5", "1001", "6")}));
-        f.form->timer1().stop();
-        f.form->Timer1_Timer();
+        f.form->fetcher().timer1().stop();
+        f.form->fetcher().Timer1_Timer();
         auto& b = f.form->bufferList();
         f.form->ListView1_ItemClick(2);
         QCOMPARE(f.form->state().cur_row, 1);
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(b.text(1, "得分"), QString());
-        QCOMPARE(b.text(2, "得分"), QString("6"));
-        QVERIFY(f.form->journal()->pending().isEmpty());
+        QCOMPARE(b.text(1, marking::Col::Score), QString());
+        QCOMPARE(b.text(2, marking::Col::Score), QString("6"));
+        QVERIFY(f.form->saver().journal()->pending().isEmpty());
     }
 
     // Picking another question empties the box for the new batch; the score
@@ -405,18 +404,18 @@ private slots:
         hold.hold = true;
         f.openWith("th,3,5,", batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
         QTRY_COMPARE(f.form->bufferList().rows(), 2);
-        f.form->timer1().stop();
-        f.form->Timer1_Timer();
+        f.form->fetcher().timer1().stop();
+        f.form->fetcher().Timer1_Timer();
         f.form->ListView1_ItemClick(1);
         key(f, "7");
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("7"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("7"));
         f.stub.setRawReply("net_user_work.asp", hold);
         f.find<QCheckBox>("Work_1")->click();
         QCOMPARE(box(f)->text(), QString());
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("7"));
-        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
-        QCOMPARE(f.form->journal()->pending().size(), 1);
-        QCOMPARE(f.form->journal()->pending().first().score, QString("7"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("7"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Flag), QString("0"));
+        QCOMPARE(f.form->saver().journal()->pending().size(), 1);
+        QCOMPARE(f.form->saver().journal()->pending().first().score, QString("7"));
     }
 
     // A score changed while the automatic save was out stays unsaved.
@@ -430,10 +429,10 @@ private slots:
         QTest::keyClick(box(f), Qt::Key_Backspace);
         key(f, "6");
         QTRY_VERIFY(!f.form->webBrowser3().busy());
-        QCOMPARE(f.form->bufferList().text(1, "得分"), QString("6"));
-        QCOMPARE(f.form->bufferList().text(1, "flag"), QString("0"));
-        QCOMPARE(f.form->journal()->pending().size(), 1);
-        QCOMPARE(f.form->journal()->pending().first().score, QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("6"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Flag), QString("0"));
+        QCOMPARE(f.form->saver().journal()->pending().size(), 1);
+        QCOMPARE(f.form->saver().journal()->pending().first().score, QString("6"));
     }
 
     // The prefetch waits while an automatic save is out on the channel they share.
@@ -442,14 +441,14 @@ private slots:
         Fixture f;
         openMarking(f, 2);
         QFile::remove(f.cached("1002_3.gif"));
-        f.form->bufferList().setText(2, "downed", "0");
+        f.form->bufferList().setText(2, marking::Col::Downed, "0");
         testsupport::StubReply silent;
         silent.hold = true;
         f.stub.setRawReply("net_save_fs.asp", silent);
         key(f, "5");
         f.form->auto_save();
         QVERIFY(f.stub.waitForRequest("net_save_fs.asp"));
-        f.form->Timer1_Timer();
+        f.form->fetcher().Timer1_Timer();
         QVERIFY(f.form->webBrowser3().pendingUrl().contains("net_save_fs.asp"));
         QVERIFY(f.stub.requestsFor("net_down_st.asp").isEmpty());
     }
@@ -463,15 +462,15 @@ private slots:
         testsupport::StubReply silent;
         silent.hold = true;
         f.stub.setRawReply("net_down_sted.asp", silent);
-        f.form->fill_worked_list("30,8,张三,3,10,3001,7,1,t,1,12;");
-        f.form->ListView2_ItemClick(1);
+        f.form->workedPanel().fill_worked_list("30,8,张三,3,10,3001,7,1,t,1,12;");
+        f.form->fetcher().fetchWorked(1);
         QVERIFY(f.stub.waitForRequest("net_down_sted.asp"));
         f.form->ListView1_ItemClick(1);
         key(f, "5");
         f.form->auto_save();
         QVERIFY(f.form->webBrowser3().pendingUrl().contains("net_down_sted.asp"));
         QVERIFY(f.stub.requestsFor("net_save_fs.asp").isEmpty());
-        QCOMPARE(f.form->journal()->pending().size(), 1);
+        QCOMPARE(f.form->saver().journal()->pending().size(), 1);
     }
 
     // Closing with unsaved rows sends them first; the next opening of the
@@ -482,7 +481,7 @@ private slots:
         openMarking(f, 2);
         f.stub.setReply("net_save_fs.asp", "ok");  // not a confirmation
         key(f, "5");
-        const QString path = f.form->journal()->filePath();
+        const QString path = f.form->saver().journal()->filePath();
         QCloseEvent close;
         QApplication::sendEvent(f.form.get(), &close);
         QCOMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
@@ -497,7 +496,7 @@ private slots:
         QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
         QVERIFY(f.stub.lastRequestFor("net_save_fs.asp").startsWith("/cj/net_save_fs.asp?auto_save=1&"));
         QCOMPARE(fs_str_of(f.stub.lastRequestFor("net_save_fs.asp")), QByteArray("0,;41,5;"));
-        QTRY_VERIFY(f.form->journal()->pending().isEmpty());
+        QTRY_VERIFY(f.form->saver().journal()->pending().isEmpty());
         QVERIFY(!QFile::exists(path));
         QVERIFY(f.t.dialogs.messages.isEmpty());
     }

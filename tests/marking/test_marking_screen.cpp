@@ -30,7 +30,6 @@ class MarkingScreenTest : public QObject {
     }
 
 private slots:
-    void init() { marking::reset_marking_state(); }
     void initTestCase() { qRegisterMetaType<net::PageResult>(); }
 
     void openingSteps()
@@ -50,9 +49,9 @@ private slots:
         QVERIFY(f.find<QWidget>("Frame8")->isHidden());
         QVERIFY(f.find<QWidget>("ProgressBar1")->isHidden());
         QVERIFY(f.find<QWidget>("ListView2")->isHidden());
-        QVERIFY(!f.form->timer1().isActive());
-        QCOMPARE(f.form->timer1().interval(), 500);
-        QCOMPARE(f.form->timer2().interval(), 1000);
+        QVERIFY(!f.form->fetcher().timer1().isActive());
+        QCOMPARE(f.form->fetcher().timer1().interval(), 500);
+        QCOMPARE(f.form->statusBar().timer2().interval(), 1000);
         QCOMPARE(f.form->imageView().currentUrl(), f.stub.baseUrl() + "cj/tavix_help.html");
         QCOMPARE(f.form->state().zoom_pct, 100);
         QVERIFY(f.form->findChild<net::PageChannel*>("WebBrowser1"));
@@ -193,6 +192,7 @@ private slots:
 
     void classSelectorsAndRestoredSelection()
     {
+        marking::MarkingState kept;  // what the program flow keeps for the next opening
         {
             Fixture f;
             f.openWith("bj,12|A,13|B,", batch({answer(41, 9, "3", "1001")}));
@@ -203,14 +203,16 @@ private slots:
             QVERIFY(f.find<QRadioButton>("WorkBJ_0")->isChecked());
             QCOMPARE(f.form->state().th_bj, QString("12"));
             QCOMPARE(f.form->state().task_type, QString("BJ"));
-            QCOMPARE(f.form->class_caption("13"), QString("B班"));
-            QCOMPARE(f.form->class_caption("99"), QString());
+            QCOMPARE(f.form->selectors().class_caption("13"), QString("B班"));
+            QCOMPARE(f.form->selectors().class_caption("99"), QString());
             f.find<QRadioButton>("WorkBJ_1")->click();
             QCOMPARE(f.form->state().th_bj, QString("13"));
             QVERIFY(!f.find<QRadioButton>("WorkBJ_0")->isChecked());
+            kept = f.memory;
         }
         // The next opening in the same run selects class 13 again.
         Fixture f;
+        f.memory = kept;
         f.openWith("bj,12|A,13|B,", batch({answer(41, 9, "3", "1001")}));
         QTRY_VERIFY(!f.stub.requestsFor("net_user_work.asp").isEmpty());
         QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("13"));
@@ -221,9 +223,9 @@ private slots:
 
     void restoredQuestionsAndNoMatch()
     {
-        marking::marking_state().th_bj = "5";
         {
             Fixture f;
+            f.memory.th_bj = "5";
             f.openWith("th,3,5,", batch({}));
             QTRY_VERIFY(!f.stub.requestsFor("net_user_work.asp").isEmpty());
             QVERIFY(!f.find<QCheckBox>("Work_0")->isChecked());
@@ -231,9 +233,9 @@ private slots:
             QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("5"));
         }
         // A group of questions comes back whole.
-        marking::marking_state().th_bj = "3,5";
         {
             Fixture f;
+            f.memory.th_bj = "3,5";
             f.openWith("th,3,5,", batch({}));
             QTRY_VERIFY(!f.stub.requestsFor("net_user_work.asp").isEmpty());
             QTRY_VERIFY(!f.form->webBrowser1().busy());
@@ -243,8 +245,8 @@ private slots:
             QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("3%2C5"));
         }
         // A selection that matches no selector selects nothing and asks for nothing.
-        marking::marking_state().th_bj = "9";
         Fixture f;
+        f.memory.th_bj = "9";
         f.openWith("th,3,5,", batch({}));
         QTRY_VERIFY(f.find<QCheckBox>("Work_1") != nullptr);
         QVERIFY(!f.find<QCheckBox>("Work_0")->isChecked());
@@ -286,31 +288,31 @@ private slots:
         f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001", "0.001"), answer(42, 10, "3", "1002", "0"),
                                         answer(43, 11, "3", "1003", "x7")}));
         QCOMPARE(b.rows(), 3);
-        QCOMPARE(b.text(1, "得分"), QString());
-        QCOMPARE(b.text(2, "得分"), QString("0"));
-        QCOMPARE(b.text(3, "得分"), QString("x7"));
-        QCOMPARE(b.text(1, "downed"), QString("0"));
-        QCOMPARE(b.text(2, "行号"), QString("2"));
+        QCOMPARE(b.text(1, marking::Col::Score), QString());
+        QCOMPARE(b.text(2, marking::Col::Score), QString("0"));
+        QCOMPARE(b.text(3, marking::Col::Score), QString("x7"));
+        QCOMPARE(b.text(1, marking::Col::Downed), QString("0"));
+        QCOMPARE(b.text(2, marking::Col::RowNo), QString("2"));
         QCOMPARE(f.form->state().work_count, 8);
         QCOMPARE(f.form->state().done_count, 3);
-        QVERIFY(f.form->timer1().isActive());
+        QVERIFY(f.form->fetcher().timer1().isActive());
         QCOMPARE(f.find<QLabel>("Label7")->text(), QString("可阅试题:2小题；工作量:8道"));
         auto* lv1 = f.find<QTableView>("ListView1");
         QVERIFY(!lv1->isColumnHidden(4));
         QVERIFY(lv1->isColumnHidden(6));
 
         // Only the progress record: empty list, Timer1 as it was.
-        f.form->timer1().stop();
+        f.form->fetcher().timer1().stop();
         f.form->fill_buffer_list(batch({}));
         QCOMPARE(b.rows(), 0);
-        QVERIFY(!f.form->timer1().isActive());
+        QVERIFY(!f.form->fetcher().timer1().isActive());
 
         // hide_name 1 hides the names of both lists.
         f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001")}, "0,8,45,12,540,300,2,16,3,1"));
         QCOMPARE(f.form->state().hide_name, 1);
         QCOMPARE(b.width(5), 0);
         QVERIFY(lv1->isColumnHidden(4));
-        f.form->fill_worked_list("41,9,张三,3,10,1001,7,1,t,1,12;");
+        f.form->workedPanel().fill_worked_list("41,9,张三,3,10,1001,7,1,t,1,12;");
         QCOMPARE(f.form->workedList().width(6), 0);
         QVERIFY(f.find<QTableView>("ListView2")->isColumnHidden(5));
         QCOMPARE(f.form->workedList().width(5), 80);
@@ -322,30 +324,30 @@ private slots:
         f.stub.setReply("net_get_work.asp", "no_work");
         f.open();
         auto& w = f.form->workedList();
-        f.form->fill_worked_list("1,21,甲,3,10,12,7,1,t,1,12;2,22,乙,3,10,3,6,1,t,1,12;3,23,丙,3,10,45,5,1,t,1,12;"
+        f.form->workedPanel().fill_worked_list("1,21,甲,3,10,12,7,1,t,1,12;2,22,乙,3,10,3,6,1,t,1,12;3,23,丙,3,10,45,5,1,t,1,12;"
                                  "4,24,丁,3,10,100,4,1,t,1,12;5,25,戊,3,10,07,3,1,t,1,12;"
                                  "6,26,己,3,10,12345678901234567891,2,1,t,1,12;7,27,庚,3,10,12345678901234567890,2,1,t,1,12;");
         auto candidates = [&] {
             QStringList c;
             for (int r = 1; r <= w.rows(); ++r)
-                c << w.text(r, "考号");
+                c << w.text(r, marking::Col::Candidate);
             return c;
         };
         auto numbers = [&] {
             QStringList c;
             for (int r = 1; r <= w.rows(); ++r)
-                c << w.text(r, "行号");
+                c << w.text(r, marking::Col::RowNo);
             return c;
         };
-        f.form->ListView2_ColumnClick(1);  // "行号": nothing
+        f.form->workedPanel().ListView2_ColumnClick(1);  // "行号": nothing
         const QString long1 = "12345678901234567891", long0 = "12345678901234567890";
         QCOMPARE(candidates(), (QStringList{"12", "3", "45", "100", "07", long1, long0}));
         // Number order from the first click, and the candidate numbers stay
         // as the server sent them (they name the answers' images).
-        f.form->ListView2_ColumnClick(5);
+        f.form->workedPanel().ListView2_ColumnClick(5);
         QCOMPARE(candidates(), (QStringList{long1, long0, "100", "45", "12", "07", "3"}));
         QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
-        f.form->ListView2_ColumnClick(5);
+        f.form->workedPanel().ListView2_ColumnClick(5);
         QCOMPARE(candidates(), (QStringList{"3", "07", "12", "45", "100", long0, long1}));
         QCOMPARE(numbers(), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
 
@@ -354,11 +356,11 @@ private slots:
         auto& b = f.form->bufferList();
         f.form->fill_buffer_list(batch({answer(41, 23, "3", "45")}));
         lv2->setCurrentIndex(w.index(3, 0));  // row 4: candidate 45, cj 23, already in the buffer
-        f.form->ListView2_DblClick();
+        f.form->workedPanel().ListView2_DblClick();
         QCOMPARE(f.t.dialogs.messages, QStringList{"此试题在《缓冲试题列表》已经存在！"});
         QCOMPARE(b.rows(), 1);
         lv2->setCurrentIndex(w.index(4, 0));  // row 5: candidate 100
-        f.form->ListView2_DblClick();
+        f.form->workedPanel().ListView2_DblClick();
         QCOMPARE(b.rows(), 2);
         QCOMPARE(b.rowTexts(2), (QStringList{"2", "3", "10", "4", "丁", "100", "4", "1", "24", "0", "1", "12"}));
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), 1);
@@ -370,7 +372,7 @@ private slots:
         f.stub.setReply("net_get_work.asp", "no_work");
         f.stub.setReply("net_user_worked.asp", "");
         f.open();
-        f.form->Command4_Click();
+        f.form->workedPanel().Command4_Click();
         auto* lv2 = f.find<QTableView>("ListView2");
         QVERIFY(!lv2->isHidden());
         QTRY_VERIFY(!f.stub.requestsFor("net_user_worked.asp").isEmpty());
@@ -379,17 +381,17 @@ private slots:
         QCOMPARE(f.form->workedList().rows(), 0);  // a reply without ";" leaves it empty
 
         auto* tip = f.find<QFrame>("Frame14");
-        f.form->ListView2_MouseMove(QPoint(10, 5));
+        f.form->workedPanel().ListView2_MouseMove(QPoint(10, 5));
         QVERIFY(!tip->isHidden());
         QCOMPARE(f.find<QLabel>("Label11")->text(), QString("点击，按此列排序..."));
         QCOMPARE(tip->height(), 40);
         QCOMPARE(tip->pos(), lv2->pos() + QPoint(10, 30));
-        f.form->ListView2_MouseMove(QPoint(10, 100));
+        f.form->workedPanel().ListView2_MouseMove(QPoint(10, 100));
         QCOMPARE(tip->height(), 60);
         QVERIFY(f.find<QLabel>("Label11")->text().startsWith("双击，加入缓存试题列表，"));
-        f.form->hide_tool_tip();
+        f.form->workedPanel().hide_tool_tip();
         QVERIFY(tip->isHidden());
-        f.form->Command4_Click();
+        f.form->workedPanel().Command4_Click();
         QVERIFY(lv2->isHidden());
     }
 };

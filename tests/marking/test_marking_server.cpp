@@ -2,7 +2,15 @@
 // its demo data: the first question's batch arrives, the prefetch fills the
 // cache, and every cached image decodes.
 #include "app/session.h"
+#include "marking/answer_lists.h"
+#include "marking/feedback_panel.h"
+#include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
+#include "marking/progress_panel.h"
+#include "marking/score_panel.h"
+#include "marking/score_saver.h"
+#include "marking/selector_bar.h"
+#include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "net/page_channel.h"
 #include "recorders.h"
@@ -21,7 +29,6 @@ private slots:
     void batchPrefetchAndOpen()
     {
         ui::ImagePageView::setWebContentEnabled(false);
-        marking::reset_marking_state();
         QTemporaryDir dbDir;
         velmora::ServerOptions o;
         o.db_path = (dbDir.path() + "/marks.db").toStdString();
@@ -48,7 +55,8 @@ private slots:
         s.School_ID = int(server.query_int("SELECT school_id FROM teachers WHERE id = " + std::to_string(teacher)));
         s.JS_Name = QStringLiteral("demo");
 
-        marking::MarkingForm form(t.services);
+        marking::MarkingState memory;
+        marking::MarkingForm form(t.services, memory);
         QTRY_VERIFY_WITH_TIMEOUT(form.bufferList().rows() > 0, 15000);
         QCOMPARE(form.state().task_type, QString("TH"));
         QVERIFY(!form.state().th_bj.isEmpty());
@@ -57,9 +65,9 @@ private slots:
         // Drive the prefetch tick as fast as the downloads complete.
         auto allCached = [&] {
             if (!form.webBrowser3().busy())
-                form.Timer1_Timer();
+                form.fetcher().Timer1_Timer();
             for (int r = 1; r <= list.rows(); ++r) {
-                if (list.text(r, "downed") != "1")
+                if (list.text(r, marking::Col::Downed) != "1")
                     return false;
             }
             return true;
@@ -70,7 +78,7 @@ private slots:
         for (int r = 1; r <= qMin(3, list.rows()); ++r) {
             form.ListView1_ItemClick(r);
             QVERIFY(form.imageView().showsImages());
-            QVERIFY(form.imageView().text().contains(list.text(r, "考号") + "_" + list.text(r, "题号")));
+            QVERIFY(form.imageView().text().contains(list.text(r, marking::Col::Candidate) + "_" + list.text(r, marking::Col::Question)));
             QVERIFY(form.imageView().shownSize(0).isValid());
         }
 

@@ -3,6 +3,7 @@
 #include "app/session.h"
 #include "marking/feedback.h"
 #include "marking/progress.h"
+#include "marking/requests.h"
 #include "net/url_encode.h"
 
 #include <QTest>
@@ -62,12 +63,6 @@ private slots:
               "labels");
         QTEST(p.done_count.has_value(), "done");
         QTEST(p.hide_name.has_value(), "hide");
-    }
-
-    void liveCount()
-    {
-        QCOMPARE(label8_live("已传试题:16道；完成量:3道", 3, 2), std::optional<QString>("已传试题:16道；完成量:5道"));
-        QVERIFY(!label8_live("Label8", 3, 2));
     }
 
     void clock()

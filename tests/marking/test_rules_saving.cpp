@@ -1,6 +1,7 @@
 // The score string of both saves, the closed-exam message, the saved_ids
 // reply and the progress bar.
 #include "app/session.h"
+#include "marking/requests.h"
 #include "marking/saving.h"
 
 #include <QTest>
@@ -134,9 +135,6 @@ private slots:
     void progressWithoutWork()
     {
         QVERIFY(!show_progress(3, 0));
-        const ProgressPlace p = progress_place(300, 40);
-        QCOMPARE(p.barLeft, 350);
-        QCOMPARE(p.labelLeft, 555);
     }
 };
 

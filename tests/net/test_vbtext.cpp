@@ -41,9 +41,6 @@ private slots:
         QCOMPARE(app::to_int("1e20"), 0);
         QCOMPARE(app::format_percent(3.0f / 8.0f), QStringLiteral("37.50%"));
         QCOMPARE(app::format_percent(0), QStringLiteral("0.00%"));
-        QCOMPARE(app::format_zero_pad("123"), QStringLiteral("00123"));
-        QCOMPARE(app::format_zero_pad("1234567"), QStringLiteral("1234567"));
-        QCOMPARE(app::format_zero_pad("A12"), QStringLiteral("A12"));
     }
 
     void splitting()

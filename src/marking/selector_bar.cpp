@@ -1,23 +1,56 @@
-// The work assignment: the selector row for questions or classes, the
-// selection (th_bj) and the batch reply with its "work_end" trailer.
-#include "marking/marking_form.h"
+#include "marking/selector_bar.h"
 
-#include "app/session.h"
+#include "marking/marking_state.h"
 #include "marking/work_assignment.h"
+#include "ui/widget_names.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
+#include <QMouseEvent>
 #include <QRadioButton>
-#include <QTableView>
 
 namespace marking {
 
-void MarkingForm::clear_selectors()
+using ui::named;
+
+SelectorBar::SelectorBar(MarkingState& state, QWidget* parent) : QWidget(parent), state_(state)
 {
-    // Highest index first; element 0 belongs to the layout.
+    auto* lay = new QHBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(named(new QLabel(QStringLiteral("批阅："), this), "Label1"));
+    selectors_ = new QWidget(this);
+    selectorLayout_ = new QHBoxLayout(selectors_);
+    selectorLayout_->setContentsMargins(0, 0, 0, 0);
+    selectorLayout_->setSpacing(4);
+    // Element 0 has both kinds of selector; the assignment hides one.
+    work_ << named(new QCheckBox(selectors_), "Work_0");
+    workBJ_ << named(new QRadioButton(selectors_), "WorkBJ_0");
+    captions_ << named(new QLabel(selectors_), "ST_TH_0");
+    selectorLayout_->addWidget(work_.first());
+    selectorLayout_->addWidget(workBJ_.first());
+    selectorLayout_->addWidget(captions_.first());
+    connect(work_.first(), &QCheckBox::clicked, this, [this] { Work_Click(0); });
+    connect(workBJ_.first(), &QRadioButton::clicked, this, [this] { WorkBJ_Click(0); });
+    lay->addWidget(selectors_);
+    // A click on a caption reaches the selectors' common parent, since
+    // labels pass mouse presses on.
+    selectors_->installEventFilter(this);
+}
+
+bool SelectorBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == selectors_ && event->type() == QEvent::MouseButtonRelease) {
+        const QWidget* hit = selectors_->childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (hit && hit->objectName().startsWith(QLatin1String("ST_TH_")))
+            emit captionClicked();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SelectorBar::clear_selectors()
+{
+    // Highest index first; element 0 stays.
     while (work_.size() > 1)
         delete work_.takeLast();
     while (workBJ_.size() > 1)
@@ -26,15 +59,11 @@ void MarkingForm::clear_selectors()
         delete captions_.takeLast();
 }
 
-void MarkingForm::add_selector(bool byClass, const QString& tag, const QString& caption)
+void SelectorBar::add_selector(bool byClass, const QString& tag, const QString& caption)
 {
     const int k = int(captions_.size());
-    auto* parent = captions_.first()->parentWidget();
-    QLabel* label = nullptr;
-    if (k == 0)
-        return;
     if (byClass) {
-        auto* b = new QRadioButton(parent);
+        auto* b = new QRadioButton(selectors_);
         b->setObjectName(QStringLiteral("WorkBJ_%1").arg(k));
         connect(b, &QRadioButton::clicked, this, [this, k] { WorkBJ_Click(k); });
         b->setProperty("tag", tag);
@@ -42,7 +71,7 @@ void MarkingForm::add_selector(bool byClass, const QString& tag, const QString& 
         workBJ_ << b;
         b->show();
     } else {
-        auto* b = new QCheckBox(parent);
+        auto* b = new QCheckBox(selectors_);
         b->setObjectName(QStringLiteral("Work_%1").arg(k));
         connect(b, &QCheckBox::clicked, this, [this, k] { Work_Click(k); });
         b->setProperty("tag", tag);
@@ -50,32 +79,31 @@ void MarkingForm::add_selector(bool byClass, const QString& tag, const QString& 
         work_ << b;
         b->show();
     }
-    label = new QLabel(caption, parent);
+    auto* label = new QLabel(caption, selectors_);
     label->setObjectName(QStringLiteral("ST_TH_%1").arg(k));
     selectorLayout_->addWidget(label);
     label->show();
     captions_ << label;
 }
 
-void MarkingForm::get_work_reply(const QString& reply)
+void SelectorBar::showNoWork(const QString& text)
 {
-    const app::Session& s = app::session();
-    MarkingState& st = state();
-    const Assignment a = parse_assignment(reply);
-    if (a.kind == Assignment::NoSet || a.kind == Assignment::NoWork || a.items.isEmpty()) {
-        // An assignment without a single item leaves nothing to pick.
-        const QString text = a.kind == Assignment::NoSet ? no_set_text(s.KS_Name, s.KM_Name)
-                                                         : no_work_text(s.KS_Name, s.KM_Name);
-        work_.first()->hide();
-        workBJ_.first()->hide();
-        captions_.first()->setText(text);
-        show_status(true, text);
-        return;
-    }
+    work_.first()->hide();
+    workBJ_.first()->hide();
+    captions_.first()->setText(text);
+}
+
+void SelectorBar::setFirstCaption(const QString& text)
+{
+    captions_.first()->setText(text);
+}
+
+void SelectorBar::showAssignment(const Assignment& a)
+{
     clear_selectors();
     const bool byClass = a.kind == Assignment::ByClass;
     (byClass ? static_cast<QWidget*>(work_.first()) : static_cast<QWidget*>(workBJ_.first()))->hide();
-    st.task_type = a.taskType();
+    state_.task_type = a.taskType();
     for (qsizetype i = 0; i < a.items.size(); ++i) {
         if (i == 0) {
             QWidget* first = byClass ? static_cast<QWidget*>(workBJ_.first()) : static_cast<QWidget*>(work_.first());
@@ -91,18 +119,18 @@ void MarkingForm::get_work_reply(const QString& reply)
     // its click handling, which recomputes th_bj. The selectors are compared
     // with the selection as it was: against the recomputed one, a group of
     // questions would come back as its first question only.
-    const QString earlier = st.th_bj;
+    const QString earlier = state_.th_bj;
     const int n = int(a.items.size());
     for (int i = 0; i < n; ++i) {
         const QString tag = a.items.at(i).tag;
         const bool want = (u',' + earlier + u',').contains(u',' + tag + u',');
         set_selector_value(i, byClass, want);
     }
-    if (st.th_bj.isEmpty())
+    if (state_.th_bj.isEmpty())
         set_selector_value(0, byClass, true);
 }
 
-bool MarkingForm::set_selector_value(int index, bool byClass, bool value)
+bool SelectorBar::set_selector_value(int index, bool byClass, bool value)
 {
     if (byClass) {
         if (index >= workBJ_.size())
@@ -128,45 +156,29 @@ bool MarkingForm::set_selector_value(int index, bool byClass, bool value)
     return true;
 }
 
-void MarkingForm::Work_Click(int)
+void SelectorBar::Work_Click(int)
 {
-    MarkingState& st = state();
     QString sel;
     for (QCheckBox* b : work_) {
         if (b->isChecked() && !b->isHidden())
             sel += b->property("tag").toString() + u',';
     }
-    st.th_bj = sel;
+    state_.th_bj = sel;
     if (sel.isEmpty())
         return;
-    st.th_bj.chop(1);
-    show_status(true, QStringLiteral("正在读取批阅试题任务，请等待..."));
-    clear_score_box();
-    request_batch();
-    refresh_mobile_code();
+    state_.th_bj.chop(1);
+    emit selected();
 }
 
-void MarkingForm::WorkBJ_Click(int index)
+void SelectorBar::WorkBJ_Click(int index)
 {
     if (index < 0 || index >= workBJ_.size())
         return;
-    state().th_bj = workBJ_.at(index)->property("tag").toString();
-    show_status(true, QStringLiteral("正在读取批阅试题任务，请等待..."));
-    clear_score_box();
-    request_batch();
-    refresh_mobile_code();
+    state_.th_bj = workBJ_.at(index)->property("tag").toString();
+    emit selected();
 }
 
-// The box is emptied without its change handling: the open row keeps the
-// score keyed on it, and the journal keeps it until the server has it.
-void MarkingForm::clear_score_box()
-{
-    muteChange_ = true;
-    text1_->clear();
-    muteChange_ = false;
-}
-
-QString MarkingForm::class_caption(const QString& classId) const
+QString SelectorBar::class_caption(const QString& classId) const
 {
     QString caption;
     for (int i = 0; i < workBJ_.size() && i < captions_.size(); ++i) {
@@ -174,28 +186,6 @@ QString MarkingForm::class_caption(const QString& classId) const
             caption = captions_.at(i)->text();
     }
     return caption;
-}
-
-void MarkingForm::user_work_reply(const QString& reply)
-{
-    const app::Session& s = app::session();
-    MarkingState& st = state();
-    if (reply.contains(QLatin1String("no_set"))) {
-        captions_.first()->setText(no_set_text(s.KS_Name, s.KM_Name));
-        progress1_->hide();
-        label5_->hide();
-        return;
-    }
-    const WorkEnd end = parse_work_end(reply, st.th_bj);
-    if (!end.present) {
-        fill_buffer_list(reply);
-        return;
-    }
-    const QString status = work_end_status(end, st.task_type, class_caption(end.finished));
-    if (end.recordsBefore)
-        listView2_->show();
-    show_status(true, status);
-    fill_buffer_list(end.rest);
 }
 
 }  // namespace marking

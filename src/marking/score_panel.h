@@ -1,0 +1,76 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace marking {
+
+class MarkingHost;
+struct MarkingContext;
+struct ScoreOptions;
+struct ScoreOutcome;
+
+// The score panel: the score box Text1 with its save button and keypad
+// (Frame3), the score options (Frame2), and the message under the image
+// (Label4, placed by the form). Every change of the box is normalised and
+// checked by the rules of score_input.h and stored on the open buffer row;
+// Enter moves to the next row.
+class ScorePanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ScorePanel)
+public:
+    ScorePanel(MarkingContext& ctx, MarkingHost& host, QWidget* parent = nullptr);
+
+    // Label4, for the form to place under the image view.
+    QLabel* messageLabel() const { return label4_; }
+
+    QString boxText() const;
+    // The box shows a row's score, caret at the end.
+    void showScore(const QString& score);
+    // Empties the box without its change handling: the open row keeps the
+    // score keyed on it.
+    void clearBox();
+
+    void Text1_Change();
+    bool Text1_KeyDown(int key);  // true: the box must not act on the key
+    void Number_Click(int index);
+    void commit_and_next();
+    void Option1_Click();
+    void Option2_Click();
+    void Text2_LostFocus();
+    void Text3_LostFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildScoreBox();
+    QWidget* buildOptions();
+    ScoreOptions score_options() const;
+    void apply_score_outcome(const ScoreOutcome& outcome);
+    void scoreModeSelected(bool integer);
+    bool refuse_enter(const QString& boxText);
+    void move_row(int delta);
+    void finish_caret();
+
+    MarkingContext& ctx_;
+    MarkingHost& host_;
+    bool muteChange_ = false;
+
+    QLineEdit* text1_ = nullptr;
+    QLineEdit* text2_ = nullptr;
+    QLineEdit* text3_ = nullptr;
+    QCheckBox* check1_ = nullptr;
+    QCheckBox* check2_ = nullptr;
+    QRadioButton* option1_ = nullptr;
+    QRadioButton* option2_ = nullptr;
+    QPushButton* padPoint_ = nullptr;  // Number_10
+    QLabel* label4_ = nullptr;
+};
+
+}  // namespace marking
