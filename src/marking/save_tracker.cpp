@@ -86,16 +86,8 @@ std::optional<SaveTracker::Outgoing> SaveTracker::nextAutoSave() const
 
 QList<JournalEntry> SaveTracker::autoSaveReplied(const QString& reply)
 {
-    const std::optional<QStringList> ids = mark_saved(reply);
-    if (!ids)
-        return {};
-    const Sent sent = std::exchange(autoSent_, {});
-    // A score changed while the save was out is not the one saved.
-    markSaved(*ids, sent, false);
     // Only a reply that lists what was stored settles the journal.
-    if (saved_ids_in(reply))
-        return settle(sent, *ids);
-    return {};
+    return replied(mark_saved(reply), autoSent_, false, saved_ids_in(reply).has_value());
 }
 
 QString SaveTracker::startJournalSend()
@@ -110,12 +102,20 @@ QString SaveTracker::startJournalSend()
 
 QList<JournalEntry> SaveTracker::journalReplied(const QString& reply)
 {
-    const std::optional<QStringList> ids = saved_ids_in(reply);
+    return replied(saved_ids_in(reply), journalSent_, true, true);
+}
+
+// A reply naming `ids` (nullopt: one that says nothing) to the save that
+// sent `sent`: rows whose score is still the one sent are marked saved (a
+// score changed while the save was out is not the one saved).
+QList<JournalEntry> SaveTracker::replied(const std::optional<QStringList>& ids, Sent& sent, bool onlyWhenSent,
+                                         bool settles)
+{
     if (!ids)
         return {};
-    const Sent sent = std::exchange(journalSent_, {});
-    markSaved(*ids, sent, true);
-    return settle(sent, *ids);
+    const Sent taken = std::exchange(sent, {});
+    markSaved(*ids, taken, onlyWhenSent);
+    return settles ? settle(taken, *ids) : QList<JournalEntry>{};
 }
 
 // Flag 1 on the rows of these work ids whose score is the one sent. A work

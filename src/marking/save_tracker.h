@@ -68,6 +68,8 @@ public:
     QList<JournalEntry> journalReplied(const QString& reply);
 
 private:
+    QList<JournalEntry> replied(const std::optional<QStringList>& ids, Sent& sent, bool onlyWhenSent,
+                                bool settles);
     QList<JournalEntry> settle(const Sent& sent, const QStringList& saved);
     void markSaved(const QStringList& ids, const Sent& sent, bool onlyWhenSent);
 

@@ -70,6 +70,8 @@ ScoreOutcome score_text_changed(const ScoreChange& change, const ScoreOptions& o
 // commit_and_next(): nothing for an empty box; otherwise column 4 = box
 // text and column 8 = "0", then the next row while one follows, else save.
 enum class CommitMove { Nothing, Next, Save };
+// Where a key or a pad button takes the open row.
+enum class RowMove { None, Next, Previous, Save };
 CommitMove commit_and_next_move(const QString& boxText, int curRow, int rowCount);
 
 // Backspace and pad "Back": 12.5 → 12, 12. → 12, 12.25 → 12.2, 12 → 1.
@@ -82,7 +84,7 @@ QString wrong_image_message(int curRow);
 enum class ScoreKey { Enter, Up, Down, Backspace, Other };
 
 struct KeyDecision {
-    enum class Move { None, Next, Previous, Save };
+    using Move = RowMove;
     bool handled = false;          // false: nothing at all (no row select either)
     bool suppressKey = false;      // the box must not act on the key itself
     std::optional<QString> column4;  // store the box text in column 4 ...
@@ -105,7 +107,7 @@ KeyDecision score_key_down(ScoreKey key, const QString& boxText, RowPosition row
 
 // The pad Number, buttons 0 to 14.
 struct PadDecision {
-    enum class Move { None, Next, Previous, Save };
+    using Move = RowMove;
     bool openFirstRow = false;       // cur_row 0 → 1 and open_cur_row() first
     std::optional<QString> boxText;  // new box text (its change handling follows)
     std::optional<QString> column4;  // pad Enter: column 4 = box text (column 8 untouched)

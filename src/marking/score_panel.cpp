@@ -273,6 +273,16 @@ void ScorePanel::move_row(int delta)
     finish_caret();
 }
 
+void ScorePanel::applyMove(RowMove move)
+{
+    switch (move) {
+    case RowMove::Next: move_row(+1); break;
+    case RowMove::Previous: move_row(-1); break;
+    case RowMove::Save: host_.save_scores(); break;
+    case RowMove::None: break;
+    }
+}
+
 bool ScorePanel::Text1_KeyDown(int key)
 {
     MarkingState& st = ctx_.state;
@@ -299,12 +309,7 @@ bool ScorePanel::Text1_KeyDown(int key)
         return true;
     if (d.column4)
         host_.storeScore(st.cur_row, *d.column4, d.markUnsaved);
-    switch (d.move) {
-    case KeyDecision::Move::Next: move_row(+1); break;
-    case KeyDecision::Move::Previous: move_row(-1); break;
-    case KeyDecision::Move::Save: host_.save_scores(); break;
-    case KeyDecision::Move::None: break;
-    }
+    applyMove(d.move);
     if (d.boxText)
         showScore(*d.boxText);
     if (d.selectRow)
@@ -329,12 +334,7 @@ void ScorePanel::Number_Click(int index)
         return;
     if (d.column4)
         host_.storeScore(st.cur_row, *d.column4, false);
-    switch (d.move) {
-    case PadDecision::Move::Next: move_row(+1); break;
-    case PadDecision::Move::Previous: move_row(-1); break;
-    case PadDecision::Move::Save: host_.save_scores(); break;
-    case PadDecision::Move::None: break;
-    }
+    applyMove(d.move);
     if (d.boxText)
         text1_->setText(*d.boxText);
     if (d.markUnsaved && st.cur_row >= 1 && st.cur_row <= n) {

@@ -14,6 +14,7 @@ class MarkingHost;
 struct MarkingContext;
 struct ScoreOptions;
 struct ScoreOutcome;
+enum class RowMove;
 
 // The score panel: the score box Text1 with its save button and keypad
 // (Frame3), the score options (Frame2), and the message under the image
@@ -56,6 +57,7 @@ private:
     void scoreModeSelected(bool integer);
     bool refuse_enter(const QString& boxText);
     void move_row(int delta);
+    void applyMove(RowMove move);
     void finish_caret();
 
     MarkingContext& ctx_;

@@ -9,6 +9,7 @@
 #include "marking/score_journal.h"
 #include "net/page_channel.h"
 #include "net/page_errors.h"
+#include "protocol/pages.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -109,7 +110,7 @@ void ScoreSaver::auto_save()
         return;
     // A worked answer's image the teacher asked for is out on the same
     // channel; the scores are journalled and go with the next poll.
-    if (ctx_.web3->pendingUrl().contains(QStringLiteral("net_down_sted.asp")))
+    if (protocol::page_of(ctx_.web3->pendingUrl()) == protocol::Page::DownSted)
         return;
     host_.setActivity(auto_saving_status_text());
     tracker_.autoSaveSent(out->sent);

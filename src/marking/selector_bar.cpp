@@ -62,23 +62,20 @@ void SelectorBar::clear_selectors()
 void SelectorBar::add_selector(bool byClass, const QString& tag, const QString& caption)
 {
     const int k = int(captions_.size());
-    if (byClass) {
-        auto* b = new QRadioButton(selectors_);
-        b->setObjectName(QStringLiteral("WorkBJ_%1").arg(k));
-        connect(b, &QRadioButton::clicked, this, [this, k] { WorkBJ_Click(k); });
+    // One kind of selector per assignment: classes are chosen one at a
+    // time, questions several at once.
+    auto add = [&](auto* b, const char* prefix, auto& list, auto click) {
+        b->setObjectName(QString::fromLatin1(prefix) + QString::number(k));
+        connect(b, &QAbstractButton::clicked, this, [this, k, click] { (this->*click)(k); });
         b->setProperty("tag", tag);
         selectorLayout_->addWidget(b);
-        workBJ_ << b;
+        list << b;
         b->show();
-    } else {
-        auto* b = new QCheckBox(selectors_);
-        b->setObjectName(QStringLiteral("Work_%1").arg(k));
-        connect(b, &QCheckBox::clicked, this, [this, k] { Work_Click(k); });
-        b->setProperty("tag", tag);
-        selectorLayout_->addWidget(b);
-        work_ << b;
-        b->show();
-    }
+    };
+    if (byClass)
+        add(new QRadioButton(selectors_), "WorkBJ_", workBJ_, &SelectorBar::WorkBJ_Click);
+    else
+        add(new QCheckBox(selectors_), "Work_", work_, &SelectorBar::Work_Click);
     auto* label = new QLabel(caption, selectors_);
     label->setObjectName(QStringLiteral("ST_TH_%1").arg(k));
     selectorLayout_->addWidget(label);

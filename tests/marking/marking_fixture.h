@@ -12,8 +12,7 @@
 #include "marking/selector_bar.h"
 #include "marking/status_bar.h"
 #include "marking/marking_state.h"
-#include "recorders.h"
-#include "stub_server.h"
+#include "screen_test.h"
 #include "ui/image_page_view.h"
 
 #include <QBuffer>
@@ -56,19 +55,14 @@ inline QString answer(int workId, int cjId, const QString& question, const QStri
     return QStringLiteral("%1,%2,学生%2,%3,10,%4,%5,0,1,12").arg(workId).arg(cjId).arg(question, candidate, score);
 }
 
-struct Fixture {
-    testsupport::TestServices t;
-    testsupport::StubServer stub;
+struct Fixture : testsupport::ScreenTest {
     marking::MarkingState memory;  // what the program flow keeps between openings
     std::unique_ptr<marking::MarkingForm> form;
 
     Fixture()
     {
         ui::ImagePageView::setWebContentEnabled(false);
-        stub.start();
-        app::reset_session();
-        app::Session& s = app::session();
-        s.Server_URL = stub.baseUrl();
+        app::Session& s = session();
         s.ks_id = QStringLiteral("7");
         s.KM_id = 2;
         s.User_ID = 5;
@@ -100,7 +94,7 @@ struct Fixture {
     }
 
     template <typename T>
-    T* find(const QString& name) const { return form->findChild<T*>(name); }
+    T* find(const QString& name) const { return control<T>(*form, name); }
 };
 
 }  // namespace markingtest
