@@ -76,9 +76,17 @@ void BufferListPanel::applyWidths()
 
 bool BufferListPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    // A release whose press went elsewhere (the Enter that closed a message
+    // box) is no move in the list: it must not open the selected row.
+    if (watched == listView1_ && event->type() == QEvent::KeyPress)
+        pressedKey_ = static_cast<QKeyEvent*>(event)->key();
     if (watched == listView1_ && event->type() == QEvent::KeyRelease
-        && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
-        ListView1_KeyUp();
+        && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const bool ours = static_cast<QKeyEvent*>(event)->key() == pressedKey_;
+        pressedKey_ = 0;
+        if (ours)
+            ListView1_KeyUp();
+    }
     return QGroupBox::eventFilter(watched, event);
 }
 

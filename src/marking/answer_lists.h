@@ -40,6 +40,7 @@ protected:
 private:
     AnswerListModel& buffer_;
     QTableView* listView1_;
+    int pressedKey_ = 0;  // the key last pressed in the list
 };
 
 // The worked list (ListView2) over the image view, its button Command4 and

@@ -49,13 +49,10 @@ constexpr int kQrModule = 3;
 QString MarkingForm::title_text(const QString& examName, const QString& subjectName, const QString& teacher,
                                 const QString& version)
 {
-    // The window shows the revision, then the major version: "8.5" reads
-    // as major 8, revision 5.
-    const QString major = version.section(u'.', 0, 0);
-    const QString revision = version.section(u'.', 1, 1).isEmpty() ? QStringLiteral("0") : version.section(u'.', 1, 1);
+    // The version as the login and exam windows show it.
     return QStringLiteral("Velmora——《批阅主观试题》 ") + QStringLiteral("考试名称：") + examName
          + QStringLiteral("； 科目：") + subjectName + QStringLiteral("； 当前用户：") + teacher
-         + QStringLiteral("【Ver：") + revision + u'.' + major + QStringLiteral("】");
+         + QStringLiteral("【Ver：") + version + QStringLiteral("】");
 }
 
 MarkingForm::MarkingForm(app::Services& services, MarkingState& state, QWidget* parent)
@@ -155,6 +152,12 @@ void MarkingForm::open()
 {
     const app::Session& s = app::session();
     MarkingState& st = ctx_.state;
+    // Another teacher, exam or subject: nothing of the last one's selection
+    // may carry over (their question may not be this teacher's work).
+    const QString owner = QString::number(s.User_ID) + u'|' + s.ks_id + u'|' + QString::number(s.KM_id);
+    if (!st.owner.isEmpty() && st.owner != owner)
+        st = MarkingState{};
+    st.owner = owner;
     fetcher_->timer1().stop();
     resize(1440, 900);
     setWindowState(windowState() | Qt::WindowMaximized);
@@ -273,6 +276,7 @@ void MarkingForm::get_work_reply(const QString& reply)
 void MarkingForm::selectionMade()
 {
     show_status(true, QStringLiteral("正在读取批阅试题任务，请等待..."));
+    score_->clearMessage();
     clear_score_box();
     request_batch();
     refresh_mobile_code();
@@ -343,10 +347,11 @@ void MarkingForm::ListView1_ItemClick(int row)
     st.cur_gif = g.names.join(u',');
     if (app::to_double(buffer.text(st.cur_row, Col::Downed)) != 0) {
         fetcher_->down_load_st(g.refs.join(u','));
+        showScoredAnswer(g);
         // The box holds the score of the row being marked: with a group
         // that is its first row, not the clicked one, whose score the
         // change handling would otherwise store on the first row.
-        score_->showScore(buffer.text(st.cur_row, Col::Score));
+        score_->showRowScore(buffer.text(st.cur_row, Col::Score));
         st.help_on_top = false;
     } else {
         ctx_.services.dialogs.message(QStringLiteral("当前试题没有下载！请等待......\r\r若较长时间没有完成，请检查网络是否正常？"));
@@ -358,11 +363,32 @@ void MarkingForm::ListView1_ItemClick(int row)
 void MarkingForm::open_cur_row()
 {
     MarkingState& st = ctx_.state;
-    const AnswerGroup g = group_at(ctx_.buffer, st.cur_row, st.th_bj);
-    if (!g.complete)
-        return;
+    AnswerGroup g = group_at(ctx_.buffer, st.cur_row, st.th_bj);
+    if (!g.complete) {
+        // A later question of a group: moving back from the next student
+        // lands here, and the image must follow the row. Within the group
+        // on screen nothing is loaded again.
+        g = group_for_click(ctx_.buffer, st.cur_row, st.th_bj);
+        if (!g.complete)
+            return;
+        if (g.names.join(u',') == st.cur_gif && ctx_.view->showsImages()) {
+            showScoredAnswer(g);
+            return;
+        }
+    }
     st.cur_gif = g.names.join(u',');
     fetcher_->down_load_st(g.refs.join(u','));
+    showScoredAnswer(g);
+}
+
+// Which answer of a group the score box is for: framed in the view, named
+// in the score panel's caption.
+void MarkingForm::showScoredAnswer(const AnswerGroup& g)
+{
+    const bool group = g.names.size() > 1;
+    const int row = ctx_.state.cur_row;
+    ctx_.view->setMarked(group ? row - g.first : -1);
+    score_->setScoredQuestion(group ? ctx_.buffer.text(row, Col::Question) : QString());
 }
 
 // An image page (not the help page, not a blank page) was put up. The

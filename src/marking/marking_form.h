@@ -15,6 +15,7 @@ namespace ui { class ImagePageView; class StatusBox; }
 
 namespace marking {
 
+struct AnswerGroup;
 class BufferListPanel;
 class FeedbackPanel;
 class ImageFetcher;
@@ -111,6 +112,7 @@ private:
     void image_page_shown(const QString& url);
     void update_mobile_code();
     void layout_overlays();
+    void showScoredAnswer(const AnswerGroup& g);
 
     MarkingContext ctx_;
     SelectorBar* selectors_ = nullptr;

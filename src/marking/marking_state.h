@@ -6,8 +6,10 @@ namespace marking {
 // The marking screen's state. The program flow owns it and hands it to each
 // marking screen it opens, so closing the screen and opening it again keeps
 // the earlier selection (th_bj, task_type) and the new assignment reply can
-// select it again. The opening steps reset what they must.
+// select it again. It belongs to one teacher, exam and subject: another one
+// starts afresh. The opening steps reset what they must.
 struct MarkingState {
+    QString owner;         // the teacher, exam and subject it belongs to
     QString task_type;     // "TH" by question, "BJ" by class
     QString th_bj;         // selection: question numbers joined by ",", or one class id
     int cur_row = 0;       // 1-based buffer row being marked; 0 none since the last fill

@@ -186,7 +186,9 @@ private:
         if (above(v)) {
             s.chop(1);
             setBox(s, depth);
+            // Shown even when the cut-back text stored a score and hid it.
             out_.label4Text = msg_over_full();
+            out_.label4 = Visibility::Show;
             out_.caretToEnd = true;
             return;
         }

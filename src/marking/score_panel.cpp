@@ -42,7 +42,7 @@ ScorePanel::ScorePanel(MarkingContext& ctx, MarkingHost& host, QWidget* parent)
 
 QWidget* ScorePanel::buildScoreBox()
 {
-    auto* frame3 = named(new QGroupBox(QStringLiteral("分数输入面板"), this), "Frame3");
+    auto* frame3 = frame3_ = named(new QGroupBox(QStringLiteral("分数输入面板"), this), "Frame3");
     auto* f3 = new QGridLayout(frame3);
     f3->addWidget(named(new QLabel(QStringLiteral("本题得分"), frame3), "FS_label"), 0, 0, 1, 2);
     text1_ = named(new QLineEdit(frame3), "Text1");
@@ -120,8 +120,17 @@ bool ScorePanel::eventFilter(QObject* watched, QEvent* event)
             return false;
         return Text1_KeyDown(key);
     }
-    if (watched == text1_ && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, text1_, [this] { text1_->setCursorPosition(int(text1_->text().trimmed().size())); });
+    if (watched == text1_ && event->type() == QEvent::FocusIn) {
+        QTimer::singleShot(0, text1_, [this] {
+            // Coming back to an opened row's score keeps it ready to be replaced.
+            const MarkingState& st = ctx_.state;
+            const QString score = ctx_.buffer.text(st.cur_row, Col::Score);
+            if (!score.isEmpty() && text1_->text() == score)
+                text1_->selectAll();
+            else
+                text1_->setCursorPosition(int(text1_->text().trimmed().size()));
+        });
+    }
     if (event->type() == QEvent::FocusOut) {
         if (watched == text2_)
             Text2_LostFocus();
@@ -140,6 +149,27 @@ void ScorePanel::showScore(const QString& score)
 {
     text1_->setText(score);
     finish_caret();
+}
+
+void ScorePanel::showRowScore(const QString& score)
+{
+    text1_->setText(score);
+    if (score.isEmpty())
+        finish_caret();
+    else
+        text1_->selectAll();
+}
+
+void ScorePanel::setScoredQuestion(const QString& question)
+{
+    frame3_->setTitle(question.isEmpty() ? QStringLiteral("分数输入面板")
+                                         : QStringLiteral("分数输入面板：第") + question + QStringLiteral("题"));
+}
+
+void ScorePanel::clearMessage()
+{
+    label4_->clear();
+    label4_->hide();
 }
 
 void ScorePanel::clearBox()
@@ -194,6 +224,7 @@ void ScorePanel::Text1_Change()
         return;
     }
     host_.select_buffer_row(st.cur_row);
+    label4_->clear();
     label4_->show();
     const ScoreChange change{box, buffer.text(st.cur_row, Col::Score), buffer.text(st.cur_row, Col::FullMark),
                              n - st.cur_row};
@@ -252,7 +283,7 @@ void ScorePanel::commit_and_next()
     if (m == CommitMove::Next) {
         st.cur_row += 1;
         host_.open_cur_row();
-        showScore(ctx_.buffer.text(st.cur_row, Col::Score));
+        showRowScore(ctx_.buffer.text(st.cur_row, Col::Score));
     } else {
         host_.save_scores();
     }
@@ -264,13 +295,12 @@ void ScorePanel::move_row(int delta)
     MarkingState& st = ctx_.state;
     st.cur_row += delta;
     if (delta < 0) {
-        text1_->setText(ctx_.buffer.text(st.cur_row, Col::Score));
+        showRowScore(ctx_.buffer.text(st.cur_row, Col::Score));
         host_.open_cur_row();
     } else {
         host_.open_cur_row();
-        text1_->setText(ctx_.buffer.text(st.cur_row, Col::Score));
+        showRowScore(ctx_.buffer.text(st.cur_row, Col::Score));
     }
-    finish_caret();
 }
 
 void ScorePanel::applyMove(RowMove move)
@@ -352,6 +382,9 @@ void ScorePanel::Number_Click(int index)
         text1_->setFocus();
         finish_caret();
     }
+    // Moved to another row: its score is ready to be replaced by a key.
+    if ((d.move == RowMove::Next || d.move == RowMove::Previous) && !text1_->text().isEmpty())
+        text1_->selectAll();
 }
 
 void ScorePanel::scoreModeSelected(bool integer)

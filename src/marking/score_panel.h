@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,8 +32,16 @@ public:
     QLabel* messageLabel() const { return label4_; }
 
     QString boxText() const;
-    // The box shows a row's score, caret at the end.
+    // The box shows a text, caret at the end.
     void showScore(const QString& score);
+    // The box shows the score of the row just opened, selected: the first
+    // key typed replaces it.
+    void showRowScore(const QString& score);
+    // The caption names the question of a group the box is for (empty: a
+    // single answer).
+    void setScoredQuestion(const QString& question);
+    // Label4 is emptied and hidden.
+    void clearMessage();
     // Empties the box without its change handling: the open row keeps the
     // score keyed on it.
     void clearBox();
@@ -64,6 +73,7 @@ private:
     MarkingHost& host_;
     bool muteChange_ = false;
 
+    QGroupBox* frame3_ = nullptr;
     QLineEdit* text1_ = nullptr;
     QLineEdit* text2_ = nullptr;
     QLineEdit* text3_ = nullptr;

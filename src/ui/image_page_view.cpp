@@ -115,8 +115,29 @@ void ImagePageView::rebuild()
             contentLayout_->addWidget(cap, 0, Qt::AlignHCenter);
         }
     }
+    applyMark();
     scroll_->setWidget(content_);
     stack_->setCurrentWidget(scroll_);
+}
+
+void ImagePageView::setMarked(int index)
+{
+    if (index == marked_)
+        return;
+    marked_ = index;
+    applyMark();
+}
+
+// Every image of a group has a frame of the same width, so the marked one
+// does not shift the others.
+void ImagePageView::applyMark()
+{
+    if (imageLabels_.size() < 2)
+        return;
+    for (int i = 0; i < imageLabels_.size(); ++i) {
+        imageLabels_.at(i)->setStyleSheet(i == marked_ ? QStringLiteral("QLabel { border: 3px solid rgb(230,90,0); }")
+                                                       : QStringLiteral("QLabel { border: 3px solid transparent; }"));
+    }
 }
 
 void ImagePageView::showImages(const QStringList& paths)
@@ -124,6 +145,7 @@ void ImagePageView::showImages(const QStringList& paths)
     web_ = false;
     paths_ = paths;
     url_ = paths.value(0);
+    marked_ = -1;
     rebuild();
     emit pageLoaded(url_);
 }

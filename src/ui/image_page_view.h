@@ -61,12 +61,18 @@ public:
     // Displayed size of image i (tests, benchmarks).
     QSize shownSize(int i) const;
 
+    // In a group, frames image i (the answer being scored) in colour; -1
+    // frames none. Showing other images takes the frame away.
+    void setMarked(int index);
+    int marked() const { return marked_; }
+
 signals:
     // A page was put up; `url` is the first image path or the page address.
     void pageLoaded(const QString& url);
 
 private:
     void rebuild();
+    void applyMark();
     void clearContent();
     QLabel* imageLabel(const QString& path);
 
@@ -82,6 +88,7 @@ private:
     QStringList paths_;
     bool web_ = false;
     int zoom_ = 100;
+    int marked_ = -1;
     QString footerMarkup_;
     QImage footerPicture_;
     QString footerCaption_;

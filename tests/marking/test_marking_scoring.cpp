@@ -10,6 +10,7 @@
 #include "ui/status_box.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QCloseEvent>
 #include <QRadioButton>
 #include <QLabel>
@@ -392,6 +393,102 @@ private slots:
         QCOMPARE(b.text(1, marking::Col::Score), QString());
         QCOMPARE(b.text(2, marking::Col::Score), QString("6"));
         QVERIFY(f.form->saver().journal()->pending().isEmpty());
+    }
+
+    // A row opened with a score shows it selected: the first digit typed
+    // replaces it ("3" then "4" is 4, not 34). Backspace and the pad act on
+    // the text as before.
+    void rescoringReplacesTheOpenedScore()
+    {
+        Fixture f;
+        openMarking(f, 3);
+        key(f, "3");
+        enter(f);
+        QCOMPARE(f.form->state().cur_row, 2);
+        QTest::keyClick(box(f), Qt::Key_Up);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QCOMPARE(box(f)->selectedText(), QString("3"));
+        key(f, "4");
+        QCOMPARE(box(f)->text(), QString("4"));
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("4"));
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+
+        f.form->ListView1_ItemClick(2);
+        f.form->ListView1_ItemClick(1);
+        QCOMPARE(box(f)->selectedText(), QString("4"));
+        f.form->scorePanel().Number_Click(7);  // the pad appends, as before
+        QCOMPARE(box(f)->text(), QString("4"));  // 47 is over the full mark: cut back
+        QCOMPARE(f.find<QLabel>("Label4")->text(), marking::msg_over_full());
+        f.form->ListView1_ItemClick(1);
+        QTest::keyClick(box(f), Qt::Key_Backspace);
+        QCOMPARE(box(f)->text(), QString());
+    }
+
+    // With two questions ticked, "上一题" back onto the previous student shows
+    // that student's answers, and the answer being scored is framed and
+    // named.
+    void groupMovesKeepRowAndImageTogether()
+    {
+        Fixture f;
+        for (const char* n : {"1001_3.gif", "1001_5.gif", "1002_3.gif", "1002_5.gif"})
+            f.writeCached(n, png_bytes());
+        f.stub.setReply("net_get_work.asp", "no_work");
+        f.open();
+        QTRY_VERIFY(!f.form->webBrowser1().busy());
+        f.form->state().th_bj = "3,5";
+        f.form->fill_buffer_list(batch({answer(41, 9, "3", "1001"), answer(42, 9, "5", "1001"),
+                                        answer(43, 10, "3", "1002"), answer(44, 10, "5", "1002")}));
+        f.form->fetcher().timer1().stop();
+        f.form->fetcher().Timer1_Timer();
+        f.form->ListView1_ItemClick(1);
+        auto* frame3 = f.find<QGroupBox>("Frame3");
+        QCOMPARE(f.form->imageView().marked(), 0);
+        QCOMPARE(frame3->title(), QString("分数输入面板：第3题"));
+        key(f, "6");
+        enter(f);
+        QCOMPARE(f.form->state().cur_row, 2);
+        QCOMPARE(f.form->imageView().marked(), 1);
+        QCOMPARE(frame3->title(), QString("分数输入面板：第5题"));
+        key(f, "7");
+        enter(f);
+        QCOMPARE(f.form->state().cur_row, 3);
+        QVERIFY(f.form->imageView().text().startsWith("<IMG src=" + f.cached("1002_3.gif")));
+        QCOMPARE(f.form->imageView().marked(), 0);
+
+        f.form->scorePanel().Number_Click(12);  // 上一题
+        QCOMPARE(f.form->state().cur_row, 2);
+        QVERIFY(f.form->imageView().text().startsWith("<IMG src=" + f.cached("1001_3.gif")));
+        QCOMPARE(f.form->imageView().marked(), 1);
+        QCOMPARE(f.form->state().cur_gif, QString("1001_3.gif,1001_5.gif"));
+        key(f, "5");
+        QCOMPARE(f.form->bufferList().text(2, marking::Col::Score), QString("5"));
+        QVERIFY(f.t.dialogs.messages.isEmpty());  // no "当前批阅的试题图片文件不正确！"
+    }
+
+    // A score above the full mark is always refused with the message; the
+    // message goes when the box changes or another selection is made.
+    void refusalIsToldAndThenCleared()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes());
+        f.openWith("th,3,5,", batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
+        QTRY_COMPARE(f.form->bufferList().rows(), 2);
+        f.form->fetcher().timer1().stop();
+        f.form->fetcher().Timer1_Timer();
+        f.form->ListView1_ItemClick(1);
+        auto* label4 = f.find<QLabel>("Label4");
+        box(f)->setText("85");  // pasted: the cut-back 8 is stored
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Score), QString("8"));
+        QCOMPARE(label4->text(), marking::msg_over_full());
+        QVERIFY(!label4->isHidden());
+        box(f)->clear();
+        QVERIFY(label4->isHidden() || label4->text().isEmpty());
+        key(f, "99");
+        QCOMPARE(label4->text(), marking::msg_over_full());
+        QVERIFY(!label4->isHidden());
+        f.find<QCheckBox>("Work_1")->click();
+        QVERIFY(label4->isHidden());
+        QCOMPARE(label4->text(), QString());
     }
 
     // Picking another question empties the box for the new batch; the score

@@ -39,7 +39,7 @@ private slots:
         f.open();
         QCOMPARE(f.form->objectName(), QString("Form4"));
         QCOMPARE(f.form->windowTitle(),
-                 QString("Velmora——《批阅主观试题》 考试名称：期末考试； 科目：数学； 当前用户：王老师【Ver：5.8】"));
+                 QString("Velmora——《批阅主观试题》 考试名称：期末考试； 科目：数学； 当前用户：王老师【Ver：8.5】"));
         QCOMPARE(f.find<QLabel>("zt_msg")->text(), QString("阅卷时长:0时0分0秒；"));
         QVERIFY(f.form->statusBox().isShown());
         QCOMPARE(f.form->statusBox().text(), QString(" 正在从服务器读取阅卷任务，请等待... (Load...)"));
@@ -252,6 +252,54 @@ private slots:
         QVERIFY(!f.find<QCheckBox>("Work_0")->isChecked());
         QVERIFY(!f.find<QCheckBox>("Work_1")->isChecked());
         QVERIFY(f.stub.requestsFor("net_user_work.asp").isEmpty());
+    }
+
+    // What survives a reopen belongs to one teacher, exam and subject: the
+    // next teacher of the run starts with the first selector.
+    void anotherTeacherStartsAfresh()
+    {
+        marking::MarkingState kept;
+        {
+            Fixture f;
+            f.openWith("bj,12|A,13|B,", batch({answer(41, 9, "3", "1001")}));
+            QTRY_COMPARE(f.form->bufferList().rows(), 1);
+            f.find<QRadioButton>("WorkBJ_1")->click();
+            QCOMPARE(f.form->state().th_bj, QString("13"));
+            kept = f.memory;
+        }
+        Fixture f;
+        f.memory = kept;
+        f.session().User_ID = 6;
+        f.openWith("th,13,14,", batch({answer(41, 9, "13", "1001")}));
+        QTRY_VERIFY(!f.stub.requestsFor("net_user_work.asp").isEmpty());
+        QCOMPARE(query(f.stub.lastRequestFor("net_user_work.asp"), "th_bj"), QByteArray("13"));
+        QVERIFY(f.find<QCheckBox>("Work_0")->isChecked());
+        QCOMPARE(f.form->state().task_type, QString("TH"));
+        QTRY_COMPARE(f.form->bufferList().rows(), 1);
+        QCOMPARE(f.form->state().th_bj, QString("13"));
+    }
+
+    // Only a key pressed in the buffer list opens its row on release: the
+    // release of the Enter that closed a message box does not.
+    void keyReleaseFromElsewhereOpensNothing()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", markingtest::png_bytes());
+        f.openWith("th,3,", batch({answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")}));
+        QTRY_COMPARE(f.form->bufferList().rows(), 2);
+        f.form->fetcher().timer1().stop();
+        f.form->fetcher().Timer1_Timer();
+        f.form->ListView1_ItemClick(1);
+        auto* list = f.find<QTableView>("ListView1");
+        list->setCurrentIndex(f.form->bufferList().index(1, 0));  // row 2: not downloaded
+        f.t.dialogs.messages.clear();
+        QTest::keyRelease(list, Qt::Key_Return);
+        QVERIFY(f.t.dialogs.messages.isEmpty());
+        QCOMPARE(f.form->state().cur_row, 1);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(f.form->state().cur_row, 1);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(f.t.dialogs.messages.size(), 1);  // row 2 is asked for: "当前试题没有下载！..."
     }
 
     void workEndOnScreen()

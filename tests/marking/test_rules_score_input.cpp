@@ -88,9 +88,9 @@ private slots:
         QTest::newRow("smart, full 10: 0 waits for Enter") << "I S" << "10" << true << "0" << "0" << "0" << none << false << "";
         QTest::newRow("9 over 8 empties the box") << "" << "8" << true << "9" << "" << "" << over << true << "";
         QTest::newRow("85 typed leaves 8, message shown") << "" << "8" << true << "85" << "8" << "8" << over << true << "";
-        // pasted: the nested run stores 8 and hides Label4 before the outer run sets its caption
-        QTest::newRow("85 pasted stores 8, message hidden") << "" << "8" << false << "85" << "8" << "8" << over << false << "";
-        QTest::newRow("856 pasted cuts back to 8") << "" << "8" << false << "856" << "8" << "8" << over << false << "";
+        // pasted: the nested run stores 8; the refusal is still shown
+        QTest::newRow("85 pasted stores 8, message shown") << "" << "8" << false << "85" << "8" << "8" << over << true << "";
+        QTest::newRow("856 pasted cuts back to 8") << "" << "8" << false << "856" << "8" << "8" << over << true << "";
         QTest::newRow("85 pasted, integer smart: 8 confirmed") << "I S" << "8" << false << "85" << "" << "" << over << true << "8";
         QTest::newRow("7. with completion 5") << "C5" << "10" << true << "7." << "7.5" << "7.5" << none << false << "";
         QTest::newRow("7. with completion 5, smart") << "C5 S" << "10" << true << "7." << "" << "" << none << true << "7.5";
@@ -100,7 +100,7 @@ private slots:
         QTest::newRow("7.25 cut, two places keep it") << "D2" << "10" << true << "7.25" << "7.25" << "7.25" << none << false << "";
         QTest::newRow("smart decimal commits at one place") << "S" << "10" << true << "7.2" << "" << "" << none << true << "7.2";
         QTest::newRow("integer: 7.5 pasted is 75") << "I" << "100" << false << "7.5" << "75" << "75" << none << false << "";
-        QTest::newRow("integer: 7.5 pasted over full 10") << "I" << "10" << false << "7.5" << "7" << "7" << over << false << "";
+        QTest::newRow("integer: 7.5 pasted over full 10") << "I" << "10" << false << "7.5" << "7" << "7" << over << true << "";
         QTest::newRow("integer: the point vanishes as typed") << "I" << "100" << true << "7.5" << "75" << "75" << none << false << "";
         QTest::newRow("point alone") << "" << "10" << false << "." << "0." << "0." << none << false << "";
         QTest::newRow("blank removed") << "" << "20" << false << "1 2" << "12" << "12" << none << false << "";
