@@ -80,24 +80,4 @@ QString format_zero_pad(const QString& text, int digits)
     return r < 0 ? u'-' + s : s;
 }
 
-QStringList split(const QString& text, const QString& sep)
-{
-    if (text.isEmpty())
-        return {};
-    return text.split(sep, Qt::KeepEmptyParts);
-}
-
-QStringList records(const QString& text, const QString& sep)
-{
-    QStringList pieces = split(text, sep);
-    if (!pieces.isEmpty())
-        pieces.removeLast();
-    return pieces;
-}
-
-QString piece(const QStringList& pieces, qsizetype i)
-{
-    return i >= 0 && i < pieces.size() ? pieces.at(i) : QString();
-}
-
 }  // namespace app
