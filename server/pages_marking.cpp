@@ -72,16 +72,6 @@ Work work_of(Db& db, std::int64_t subject, std::int64_t teacher)
     return w;
 }
 
-std::vector<std::string> split(const std::string& s, char sep)
-{
-    std::vector<std::string> out;
-    std::string cur;
-    std::istringstream in(s);
-    while (std::getline(in, cur, sep)) out.push_back(cur);
-    if (!s.empty() && s.back() == sep) out.push_back({});
-    return out;
-}
-
 // The selection th_bj: question numbers joined by "," or one class id, each
 // of them part of the teacher's work. Empty when it is not.
 std::vector<const WorkItem*> selection_of(const Work& w, const std::string& th_bj, std::string& why)
@@ -259,10 +249,10 @@ Reply page_get_work(Context& ctx, const Query& q)
     Tx tx(*db, Tx::Read);
     if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
     if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
-        return Reply::text("no_set");
+        return Reply::text(marker::no_set);
     const Work w = work_of(*db, ids->subject, ids->teacher);
-    if (w.kind == Work::None) return Reply::text("no_work");
-    std::string out = w.kind == Work::ByQuestion ? "th," : "bj,";
+    if (w.kind == Work::None) return Reply::text(marker::no_work);
+    std::string out = std::string(w.kind == Work::ByQuestion ? marker::by_question : marker::by_class) + ",";
     for (const WorkItem& i : w.items)
         out += w.kind == Work::ByQuestion ? field(i.tag) + "," : i.tag + "|" + class_name_field(i.name) + ",";
     return Reply::text(out);
@@ -279,7 +269,7 @@ Reply page_user_work(Context& ctx, const Query& q)
     const auto info = subject_of(*db, ids->exam, ids->subject);
     if (!info) return Reply::bad("考试中没有这个科目");
     if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
-        return Reply::text("no_set");
+        return Reply::text(marker::no_set);
     const Work w = work_of(*db, ids->subject, ids->teacher);
     // A batch reply knows no "no_work": the client would fill it into the
     // buffer list. No work at all is a selection outside one's work.
@@ -318,7 +308,7 @@ Reply page_user_work(Context& ctx, const Query& q)
     }
     std::string out = std::to_string(count) + "," + progress_fields(*db, ids->subject, ids->teacher, w, info->hide_name)
                       + ";" + records;
-    if (take == units.size()) out += "work_end;" + th_bj;
+    if (take == units.size()) out += std::string(marker::work_end) + ";" + th_bj;
     tx.commit();
     return Reply::text(out);
 }
@@ -425,7 +415,7 @@ Reply page_save_fs(Context& ctx, const Query& q)
                                 ids->subject, ids->teacher) == 0)
         return Reply::text("修改失败：你不是本学科的学科组长，不能修改得分。");
     if (!correction && info->state == 2) {
-        if (automatic) return Reply::text("saved_ids=");
+        if (automatic) return Reply::text(marker::saved_ids);
         // An error page to the client: it must not take the refusal for a
         // save and move on to the next batch.
         return Reply::text("save_refused（运行时错误）：本考试阅卷已经结束，得分不能保存。");
@@ -457,12 +447,12 @@ Reply page_save_fs(Context& ctx, const Query& q)
         const bool objective = s.i64(1) != 0;
         const std::int64_t subject = s.i64(2);
         const bool scored = !s.is_null(3);
-        const std::int64_t marker = scored ? s.i64(3) : 0;
+        const std::int64_t scorer = scored ? s.i64(3) : 0;
         const std::int64_t holder = s.is_null(4) ? 0 : s.i64(4);
         const double before = scored ? s.real(5) : -1;
         // Handed to this teacher: reserved by them (even when the lease ran
         // out and nobody took it since), or already scored by them.
-        const bool mine = scored ? marker == ids->teacher : holder == ids->teacher;
+        const bool mine = scored ? scorer == ids->teacher : holder == ids->teacher;
         const bool ok = subject == ids->subject && !objective && score <= full + 1e-9 && (correction || mine);
         if (!ok) {
             refused.push_back(*id);
@@ -493,8 +483,9 @@ Reply page_save_fs(Context& ctx, const Query& q)
         if (saved.empty()) return Reply::text("修改失败：得分无效（不能为负数，不能大于满分）或试题不属于本学科。");
         return Reply::text("修改成功！已保存 " + std::to_string(saved.size()) + " 个得分。");
     }
-    if (automatic) return Reply::text("saved_ids=" + join(saved));
-    return Reply::text("save_ok;saved_ids=" + join(saved) + ";refused_ids=" + join(refused) + ";");
+    if (automatic) return Reply::text(marker::saved_ids + join(saved));
+    return Reply::text(std::string(marker::save_ok) + ";" + marker::saved_ids + join(saved) + ";"
+                       + marker::refused_ids + join(refused) + ";");
 }
 
 // ---- images ---------------------------------------------------------------
@@ -503,7 +494,7 @@ namespace {
 
 std::string not_found(const std::string& name)
 {
-    return "img_txt_file:" + field(name) + " not find!,,,,,";
+    return std::string(marker::image_missing) + ":" + field(name) + " " + marker::image_not_found + marker::image_end;
 }
 
 // "12\260101_13.txt": class id, backslash, candidate number "_" question
@@ -588,10 +579,10 @@ Reply page_down_st(Context& ctx, const Query& q)
         // The client decodes one unbroken run only: drop the line breaks of
         // a text written in lines.
         std::erase_if(bytes, [](char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; });
-        return Reply::text(bytes + ",,,,,");
+        return Reply::text(bytes + marker::image_end);
     }
     const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();
-    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + ",,,,,");
+    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + marker::image_end);
 }
 
 }  // namespace velmora
