@@ -1,5 +1,4 @@
-// The exam-list and subject replies read into rows, the request addresses
-// and the confirm rule.
+// The exam-list and subject replies read into rows, and the confirm rule.
 #include "app/session.h"
 #include "exams/exam_choice.h"
 #include "exams/exam_replies.h"
@@ -100,17 +99,6 @@ private slots:
         const auto subjects = exams::parse_subject_list(QString(500000, QChar(u';')) + QStringLiteral("Studen_Number;"));
         QVERIFY(subjects.hasMarker);
         QVERIFY(subjects.subjects.isEmpty());
-    }
-
-    void addresses()
-    {
-        app::Session s;
-        s.Server_URL = QStringLiteral("http://h:9090/");
-        s.User_ID = 40000;
-        s.School_ID = 33000;
-        s.ks_id = QStringLiteral("12");
-        QCOMPARE(exams::exam_list_url(s), QStringLiteral("http://h:9090/cj/net_ks_list.asp?user_id=40000&user_lb=0"));
-        QCOMPARE(exams::subject_url(s), QStringLiteral("http://h:9090/cj/net_ks_km1.asp?ks_id=12&xx_id=33000&js_id=40000"));
     }
 
     void choiceComplete_data()
