@@ -2,6 +2,9 @@
 #include "app/session.h"
 #include "exams/exam_choice.h"
 #include "exams/exam_replies.h"
+#include "net/page_channel.h"
+#include "protocol/gbk.h"
+#include "protocol_examples.h"
 
 #include <QTest>
 
@@ -83,6 +86,36 @@ private slots:
         for (const auto& s : r.subjects)
             got << QString::number(s.id) + u'|' + s.name;
         QCOMPARE(got, subjects);
+    }
+
+    // The replies of the protocol examples, which the server's tests check,
+    // read as the client reads them: GBK bytes shown as inner HTML.
+    void examples()
+    {
+        const auto shown = [](const char* example) {
+            const auto e = testsupport::protocol_example(QString::fromUtf8(example));
+            return net::present_as_inner_html(protocol::gbk_bytes(e.reply), QStringLiteral("GBK"));
+        };
+        const exams::ExamListReply list = exams::parse_exam_list(shown("exam list"));
+        QVERIFY(list.hasMarker);
+        QCOMPARE(list.exams.size(), 1);
+        QCOMPARE(list.exams.first().id, QStringLiteral("1"));
+        QCOMPARE(list.exams.first().name, QStringLiteral("2026年秋季期末考试"));
+        QCOMPARE(list.exams.first().state, QStringLiteral("1"));
+        const exams::ExamListReply none = exams::parse_exam_list(shown("exam list empty"));
+        QVERIFY(none.hasMarker);
+        QVERIFY(none.exams.isEmpty());
+
+        const exams::SubjectReply marked = exams::parse_subject_list(shown("subjects by question"));
+        QVERIFY(marked.hasMarker);
+        QCOMPARE(marked.subjects.size(), 2);
+        QCOMPARE(marked.subjects.at(0).id, 1);
+        QCOMPARE(marked.subjects.at(0).name, QStringLiteral("语文"));
+        QCOMPARE(marked.subjects.at(1).id, 2);
+        const exams::SubjectReply byClass = exams::parse_subject_list(shown("subjects by class"));
+        QCOMPARE(byClass.subjects.size(), 2);
+        QCOMPARE(byClass.subjects.at(0).id, 2);
+        QCOMPARE(byClass.subjects.at(0).name, QStringLiteral("数学"));
     }
 
     void hugeReplies()

@@ -1,7 +1,9 @@
-// The addresses of the login and exam-selection requests.
+// The addresses of the login and exam-selection requests: exactly the
+// requests of the protocol examples, which the server's tests answer.
 #include "app/session.h"
 #include "net/requests_login.h"
 #include "protocol/pages.h"
+#include "protocol_examples.h"
 
 #include <QTest>
 
@@ -21,6 +23,29 @@ class RequestsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void requestsOfTheExamples_data()
+    {
+        QTest::addColumn<QString>("example");
+        QTest::addColumn<QString>("url");
+        const app::Session none = session(0, 0);
+        const app::Session school = session(1, 0);
+        QTest::newRow("probe token as it is") << "school probe" << net::school_probe_url(none, "127.0.0.1");
+        QTest::newRow("every school") << "school list" << net::school_lookup_url(none, "");
+        QTest::newRow("school name encoded") << "school by name" << net::school_lookup_url(none, "育才");
+        QTest::newRow("teachers of a school") << "teacher list" << net::teacher_lookup_url(school, "");
+        QTest::newRow("teacher by initials") << "teacher by initials" << net::teacher_lookup_url(school, "zq");
+        QTest::newRow("login") << "login" << net::login_url(school, "张明", "demo123");
+        QTest::newRow("exam list") << "exam list" << net::exam_list_url(session(1, 1));
+        QTest::newRow("subjects, ks_id as it is")
+            << "subjects by class" << net::subject_url(session(1, 3, QStringLiteral("1")));
+    }
+    void requestsOfTheExamples()
+    {
+        QFETCH(QString, example);
+        QFETCH(QString, url);
+        QCOMPARE(url, QStringLiteral("http://h:9090/") + testsupport::protocol_example(example).target());
+    }
+
     void addresses()
     {
         app::Session s;

@@ -1,8 +1,10 @@
 // The rules client and server share: which page an address is for, GBK and
-// the form encoding both ways, records written and read back.
+// the form encoding both ways, records written and read back, and the
+// examples file both sides are tested against.
 #include "protocol/gbk.h"
 #include "protocol/pages.h"
 #include "protocol/records.h"
+#include "protocol_examples.h"
 
 #include <QTest>
 
@@ -192,6 +194,31 @@ private slots:
         QFETCH(QString, html);
         QFETCH(QStringList, pieces);
         QCOMPARE(protocol::split_records(html), pieces);
+    }
+
+    void examplesNameKnownPages()
+    {
+        const QList<testsupport::ProtocolExample> all = testsupport::protocol_examples();
+        QVERIFY(all.size() > 10);
+        for (const auto& e : all) {
+            const Page page = protocol::page_of(e.page);
+            QVERIFY2(page != Page::Unknown && protocol::page_name(page) == e.page, qPrintable(e.name));
+            QVERIFY2(e.pattern == e.reply.contains(u'…'), qPrintable(e.name));
+            QVERIFY2(e.matches(e.reply), qPrintable(e.name));
+        }
+    }
+
+    void examplePatterns()
+    {
+        testsupport::ProtocolExample e;
+        e.reply = QStringLiteral("/9j/…,,,,,");
+        e.pattern = true;
+        QVERIFY(e.matches(QStringLiteral("/9j/4AAQ+x.y*z,,,,,")));
+        QVERIFY(e.matches(QStringLiteral("/9j/,,,,,")));
+        QVERIFY(!e.matches(QStringLiteral("/9j/4AAQ")));
+        QVERIFY(!e.matches(QStringLiteral("x/9j/4AAQ,,,,,")));
+        e.pattern = false;
+        QVERIFY(!e.matches(QStringLiteral("/9j/4AAQ,,,,,")));
     }
 };
 
