@@ -1,72 +1,37 @@
 #include "gbk_query.h"
 
+#include "protocol/gbk.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <charconv>
 
 namespace velmora {
 
+namespace {
+std::string from_bytes(const QByteArray& b)
+{
+    return std::string(b.constData(), size_t(b.size()));
+}
+QByteArrayView view(std::string_view s)
+{
+    return QByteArrayView(s.data(), qsizetype(s.size()));
+}
+std::string form_decode_bytes(std::string_view raw)
+{
+    return from_bytes(protocol::form_decode(view(raw)));
+}
+}  // namespace
+
 std::string gbk_to_utf8(std::string_view gbk)
 {
-    QStringDecoder dec("GBK");
-    const QString s = dec(QByteArrayView(gbk.data(), qsizetype(gbk.size())));
-    const QByteArray u = s.toUtf8();
-    return std::string(u.constData(), size_t(u.size()));
+    return from_bytes(protocol::from_gbk(view(gbk)).toUtf8());
 }
 
 std::string utf8_to_gbk(std::string_view utf8)
 {
-    QStringEncoder enc("GBK");
-    const QByteArray b = enc(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-    return std::string(b.constData(), size_t(b.size()));
-}
-
-static int hex_value(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string form_decode_bytes(std::string_view raw)
-{
-    std::string out;
-    out.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        const char c = raw[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%' && i + 2 < raw.size() && hex_value(raw[i + 1]) >= 0
-                   && hex_value(raw[i + 2]) >= 0) {
-            out += char(hex_value(raw[i + 1]) * 16 + hex_value(raw[i + 2]));
-            i += 2;
-        } else {
-            out += c;  // a lone "%" stays as it is
-        }
-    }
-    return out;
-}
-
-std::string form_encode_gbk(std::string_view utf8)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char b : utf8_to_gbk(utf8)) {
-        if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
-            out += char(b);
-        } else if (b == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += hex[b >> 4];
-            out += hex[b & 15];
-        }
-    }
-    return out;
+    return from_bytes(protocol::gbk_bytes(QString::fromUtf8(view(utf8))));
 }
 
 Query Query::from_target(std::string_view target)

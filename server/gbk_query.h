@@ -11,14 +11,10 @@
 
 namespace velmora {
 
+// The protocol's GBK text for the server's UTF-8 strings; a character GBK
+// lacks is sent as "?".
 std::string gbk_to_utf8(std::string_view gbk);
 std::string utf8_to_gbk(std::string_view utf8);
-
-// Percent-decoding of one form value, bytes as they are.
-std::string form_decode_bytes(std::string_view raw);
-// The client's encoder: letters and digits as they are, space "+", every
-// other GBK byte %XX. Used by tests and the load benchmark.
-std::string form_encode_gbk(std::string_view utf8);
 
 class Query {
 public:

@@ -1,6 +1,10 @@
 #include "page_util.h"
 
+#include "protocol/records.h"
 #include "velmora_server.h"
+
+#include <QString>
+#include <QStringList>
 
 #include <charconv>
 #include <chrono>
@@ -17,20 +21,14 @@ std::int64_t Context::now() const
 
 std::string field(const std::string& s)
 {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case ',': out += "，"; break;
-        case ';': out += "；"; break;
-        case '<': out += "＜"; break;
-        case '>': out += "＞"; break;
-        case '&': out += "＆"; break;
-        case '\r':
-        case '\n': out += ' '; break;
-        default: out += c;
-        }
-    }
+    return protocol::field(QString::fromStdString(s)).toStdString();
+}
+
+std::vector<std::string> split(const std::string& s, char sep)
+{
+    std::vector<std::string> out;
+    for (const QString& piece : protocol::split(QString::fromStdString(s), QString(QChar::fromLatin1(sep))))
+        out.push_back(piece.toStdString());
     return out;
 }
 

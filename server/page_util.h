@@ -3,13 +3,17 @@
 // writers for the record texts the client splits at ";" and ",".
 
 #include "gbk_query.h"
+#include "protocol/markers.h"
 #include "store.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
+
+namespace marker = protocol::marker;
 
 struct ServerOptions;
 
@@ -22,8 +26,11 @@ struct Reply {
     static Reply text(std::string t, int status = 200) { return Reply{status, std::move(t)}; }
     // Failures carry "运行时错误", the phrase the client's error-page check
     // knows: without it a refused save or batch would be read as a reply.
-    static Reply bad(const std::string& what) { return Reply{400, "参数错误（运行时错误）：" + what}; }
-    static Reply not_found() { return Reply{404, "404 无法找到该页"}; }
+    static Reply bad(const std::string& what)
+    {
+        return Reply{400, std::string("参数错误（") + protocol::marker::runtime_error + "）：" + what};
+    }
+    static Reply not_found() { return Reply{404, std::string("404 ") + protocol::marker::page_not_found}; }
 };
 
 struct Context {
@@ -35,9 +42,11 @@ struct Context {
     std::int64_t now() const;  // seconds since the epoch, test offset included
 };
 
-// A field of a record: the separators and what HTML would change are
-// replaced by their full-width forms, so a name never splits a record.
+// The protocol's record rules for UTF-8 strings. field: the separators and
+// what HTML would change become their full-width forms, so a name never
+// splits a record. split: the client's lists (fs_str, th_bj) cut at `sep`.
 std::string field(const std::string& s);
+std::vector<std::string> split(const std::string& s, char sep);
 // Shortest decimal text of a mark: 10, 7.5, 0.25, 3.125.
 std::string mark_text(double v);
 // "2026-12-10 13:05:00", local time.

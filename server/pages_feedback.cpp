@@ -3,6 +3,8 @@
 #include "pages.h"
 #include "velmora_server.h"
 
+#include "protocol/pages.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -70,12 +72,12 @@ Reply page_post_err(Context& ctx, const Query& q)
     if (!r) return Reply::text(why);
     if (*school == -1) {
         record(ctx, "full_mark", *r, q);
-        return Reply::text("MF_Error");
+        return Reply::text(marker::full_mark_reported);
     }
     const std::string img = q.text("img_str");
     if (!plain_file_name(img)) return Reply::text("操作失败：图片名称无效（一次只能反馈一道试题）。");
     record(ctx, "image", *r, q);
-    return Reply::text("report_" + img);
+    return Reply::text(marker::fault_reported + img);
 }
 
 Reply page_post_ok(Context& ctx, const Query& q)
@@ -85,7 +87,7 @@ Reply page_post_ok(Context& ctx, const Query& q)
     const auto r = report_of(ctx, q, why);
     if (!r) return Reply::text(why);
     record(ctx, "excellent", *r, q);
-    return Reply::text("Post OK");
+    return Reply::text(marker::excellent_reported);
 }
 
 Reply download(Context& ctx, const std::string& file)
@@ -106,23 +108,24 @@ Reply download(Context& ctx, const std::string& file)
 
 const std::map<std::string, Page>& pages()
 {
-    static const std::map<std::string, Page> table = {
-        {"net_get_school.asp", page_get_school},
-        {"net_get_js.asp", page_get_js},
-        {"net_login.asp", page_login},
-        {"net_ks_list.asp", page_ks_list},
-        {"net_ks_km1.asp", page_ks_km1},
-        {"net_get_work.asp", page_get_work},
-        {"net_user_work.asp", page_user_work},
-        {"net_down_st.asp", page_down_st},
-        {"net_down_sted.asp", page_down_st},  // the worked list's images: the same store
-        {"net_user_worked.asp", page_user_worked},
-        {"net_get_ztmsg.asp", page_get_ztmsg},
-        {"net_save_fs.asp", page_save_fs},
-        {"net_post_err.asp", page_post_err},
-        {"net_post_ok.asp", page_post_ok},
-        {"tavix_help.html", page_help},
-    };
+    // Routed by the names the client's requests are built from.
+    using P = protocol::Page;
+    static const std::map<std::string, Page> table = [] {
+        const std::pair<P, Page> handlers[] = {
+            {P::GetSchool, page_get_school}, {P::GetJs, page_get_js},
+            {P::Login, page_login},          {P::KsList, page_ks_list},
+            {P::KsKm1, page_ks_km1},         {P::GetWork, page_get_work},
+            {P::UserWork, page_user_work},   {P::UserWorked, page_user_worked},
+            {P::DownSt, page_down_st},
+            {P::DownSted, page_down_st},  // the worked list's images: the same store
+            {P::GetZtmsg, page_get_ztmsg},   {P::SaveFs, page_save_fs},
+            {P::PostErr, page_post_err},     {P::PostOk, page_post_ok},
+            {P::Help, page_help},
+        };
+        std::map<std::string, Page> t;
+        for (const auto& [page, handler] : handlers) t.emplace(protocol::page_name(page).toStdString(), handler);
+        return t;
+    }();
     return table;
 }
 

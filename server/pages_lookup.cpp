@@ -28,9 +28,9 @@ Reply page_get_school(Context& ctx, const Query& q)
         "SELECT id, name FROM schools WHERE ?1 = '' OR instr(name, ?1) > 0 "
         "OR instr(lower(initials), ?2) > 0 ORDER BY id LIMIT ?3");
     s.args(term, lower_ascii(term), kMaxSchools);
-    std::string out = "School_Name8762349;";
+    std::string out = std::string(marker::school_list) + ";";
     while (s.step()) out += std::to_string(s.i64(0)) + "," + field(s.text(1)) + ";";
-    out += "remote=velmora;" + ctx.options.client_version + ";";
+    out += std::string(marker::version_tag) + "velmora;" + ctx.options.client_version + ";";
     return Reply::text(out);
 }
 
@@ -44,7 +44,7 @@ Reply page_get_js(Context& ctx, const Query& q)
         "SELECT id, name FROM teachers WHERE school_id = ?1 AND "
         "(?2 = '' OR instr(name, ?2) > 0 OR instr(lower(initials), ?3) > 0) ORDER BY id");
     s.args(*school, term, lower_ascii(term));
-    std::string out = "JS8762349";
+    std::string out = marker::teacher_list;
     while (s.step()) out += std::to_string(s.i64(0)) + "," + field(s.text(1)) + ";";
     return Reply::text(out);
 }
@@ -79,7 +79,7 @@ Reply page_login(Context& ctx, const Query& q)
         return Reply::text("login_failed：用户名称或登录密码错误。");
     }
     if (!verify_password(password, stored)) return Reply::text("login_failed：用户名称或登录密码错误。");
-    return Reply::text("School_Name398685," + std::to_string(id) + "," + field(spelled) + ",");
+    return Reply::text(std::string(marker::login_ok) + "," + std::to_string(id) + "," + field(spelled) + ",");
 }
 
 Reply page_ks_list(Context& ctx, const Query& q)
@@ -101,7 +101,7 @@ Reply page_ks_list(Context& ctx, const Query& q)
     while (s.step())
         out += std::to_string(s.i64(0)) + "," + field(s.text(1)) + "," + std::to_string(s.i64(2)) + ","
                + std::to_string(s.i64(3)) + ";";
-    out += "ks_name;";
+    out += std::string(marker::exam_list) + ";";
     return Reply::text(out);
 }
 
@@ -128,7 +128,7 @@ Reply page_ks_km1(Context& ctx, const Query& q)
         "JOIN students st ON st.id = r.student_id JOIN classes c ON c.id = st.class_id "
         "WHERE sub.exam_id = ?1 AND (?2 IS NULL OR c.school_id = ?2)",
         *exam, school);
-    out += "Studen_Number=" + std::to_string(students) + ";";
+    out += std::string(marker::subject_list) + "=" + std::to_string(students) + ";";
     return Reply::text(out);
 }
 

@@ -72,16 +72,6 @@ Work work_of(Db& db, std::int64_t subject, std::int64_t teacher)
     return w;
 }
 
-std::vector<std::string> split(const std::string& s, char sep)
-{
-    std::vector<std::string> out;
-    std::string cur;
-    std::istringstream in(s);
-    while (std::getline(in, cur, sep)) out.push_back(cur);
-    if (!s.empty() && s.back() == sep) out.push_back({});
-    return out;
-}
-
 // The selection th_bj: question numbers joined by "," or one class id, each
 // of them part of the teacher's work. Empty when it is not.
 std::vector<const WorkItem*> selection_of(const Work& w, const std::string& th_bj, std::string& why)
@@ -161,6 +151,15 @@ std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, 
     return units;
 }
 
+// The answers this teacher has scored in the subject.
+std::int64_t scored_by(Db& db, std::int64_t teacher, std::int64_t subject)
+{
+    return db.count(
+        "SELECT COUNT(*) FROM scores sc JOIN answers a ON a.id = sc.answer_id "
+        "JOIN questions qu ON qu.id = a.question_id WHERE sc.teacher_id = ? AND qu.subject_id = ?",
+        teacher, subject);
+}
+
 // The ten fields of the progress record (the first from the caller).
 std::string progress_fields(Db& db, std::int64_t subject, std::int64_t teacher, const Work& w, int hide_name)
 {
@@ -195,10 +194,7 @@ std::string progress_fields(Db& db, std::int64_t subject, std::int64_t teacher, 
         mine_uploaded += up;
     }
     const std::int64_t may_mark = w.kind == Work::ByQuestion ? std::int64_t(w.items.size()) : subjective;
-    const std::int64_t done = db.count(
-        "SELECT COUNT(*) FROM scores sc JOIN answers a ON a.id = sc.answer_id "
-        "JOIN questions qu ON qu.id = a.question_id WHERE sc.teacher_id = ? AND qu.subject_id = ?",
-        teacher, subject);
+    const std::int64_t done = scored_by(db, teacher, subject);
     return std::to_string(workload) + "," + std::to_string(students) + "," + std::to_string(subjective) + ","
            + std::to_string(students * subjective) + "," + std::to_string(uploaded) + "," + std::to_string(may_mark)
            + "," + std::to_string(mine_uploaded) + "," + std::to_string(done) + "," + std::to_string(hide_name);
@@ -231,6 +227,37 @@ std::optional<Ids> ids_of(const Query& q, std::string& why)
     return Ids{*exam, *subject, *teacher};
 }
 
+// Every marking page opens alike: the query names the exam, the subject and
+// the teacher, and inside the page's transaction the subject must belong to
+// the exam. A page that does not open answers with `refusal`.
+struct MarkingPage {
+    MarkingPage(Context& ctx, const Query& q, Tx::Kind kind) : db(ctx.store.acquire())
+    {
+        std::string why;
+        const auto named = ids_of(q, why);
+        if (!named) {
+            refusal = Reply::bad(why);
+            return;
+        }
+        ids = *named;
+        tx.emplace(*db, kind);
+        const auto subject = subject_of(*db, ids.exam, ids.subject);
+        if (!subject) {
+            refusal = Reply::bad("考试中没有这个科目");
+            return;
+        }
+        info = *subject;
+        opened = true;
+    }
+
+    Store::Handle db;
+    std::optional<Tx> tx;
+    Ids ids{};
+    SubjectInfo info;
+    Reply refusal;
+    bool opened = false;
+};
+
 // The fields an answer record starts with, from columns 0 to 5 of a row of
 // answer id, result id, name, question, full mark and candidate number.
 std::string record_head(const Stmt& s, bool hide_name)
@@ -252,17 +279,13 @@ std::string class_name_field(const std::string& s)
 
 Reply page_get_work(Context& ctx, const Query& q)
 {
-    std::string why;
-    const auto ids = ids_of(q, why);
-    if (!ids) return Reply::bad(why);
-    auto db = ctx.store.acquire();
-    Tx tx(*db, Tx::Read);
-    if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
-    if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
-        return Reply::text("no_set");
-    const Work w = work_of(*db, ids->subject, ids->teacher);
-    if (w.kind == Work::None) return Reply::text("no_work");
-    std::string out = w.kind == Work::ByQuestion ? "th," : "bj,";
+    MarkingPage p(ctx, q, Tx::Read);
+    if (!p.opened) return p.refusal;
+    if (p.db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", p.ids.subject) == 0)
+        return Reply::text(marker::no_set);
+    const Work w = work_of(*p.db, p.ids.subject, p.ids.teacher);
+    if (w.kind == Work::None) return Reply::text(marker::no_work);
+    std::string out = std::string(w.kind == Work::ByQuestion ? marker::by_question : marker::by_class) + ",";
     for (const WorkItem& i : w.items)
         out += w.kind == Work::ByQuestion ? field(i.tag) + "," : i.tag + "|" + class_name_field(i.name) + ",";
     return Reply::text(out);
@@ -270,17 +293,13 @@ Reply page_get_work(Context& ctx, const Query& q)
 
 Reply page_user_work(Context& ctx, const Query& q)
 {
+    MarkingPage p(ctx, q, Tx::Write);  // handing out and leasing is one step
+    if (!p.opened) return p.refusal;
     std::string why;
-    const auto ids = ids_of(q, why);
-    if (!ids) return Reply::bad(why);
     const std::string th_bj = q.raw_text("th_bj");
-    auto db = ctx.store.acquire();
-    Tx tx(*db, Tx::Write);  // handing out and leasing is one step
-    const auto info = subject_of(*db, ids->exam, ids->subject);
-    if (!info) return Reply::bad("考试中没有这个科目");
-    if (db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", ids->subject) == 0)
-        return Reply::text("no_set");
-    const Work w = work_of(*db, ids->subject, ids->teacher);
+    if (p.db->count("SELECT COUNT(*) FROM assignments WHERE subject_id = ?", p.ids.subject) == 0)
+        return Reply::text(marker::no_set);
+    const Work w = work_of(*p.db, p.ids.subject, p.ids.teacher);
     // A batch reply knows no "no_work": the client would fill it into the
     // buffer list. No work at all is a selection outside one's work.
     if (w.kind == Work::None) return Reply::bad("本科目没有分配给你的阅卷任务");
@@ -288,81 +307,70 @@ Reply page_user_work(Context& ctx, const Query& q)
     if (sel.empty()) return Reply::bad(why);
 
     const std::int64_t now = ctx.now();
-    const auto units = open_units(*db, ids->subject, ids->teacher, w, sel, now);
+    const auto units = open_units(*p.db, p.ids.subject, p.ids.teacher, w, sel, now);
     const size_t per_unit = units.empty() ? 1 : units.front().size();
     const size_t want = std::max<size_t>(1, size_t(std::max(1, ctx.options.batch_size)) / per_unit);
     const size_t take = std::min(want, units.size());
 
     // This teacher's other reservations in the subject end now: whatever is
     // not in this batch is free for the others again.
-    db->run("UPDATE handouts SET expires_at = ?1 WHERE teacher_id = ?2 AND expires_at > ?1 AND answer_id IN "
+    p.db->run("UPDATE handouts SET expires_at = ?1 WHERE teacher_id = ?2 AND expires_at > ?1 AND answer_id IN "
             "(SELECT a.id FROM answers a JOIN questions qu ON qu.id = a.question_id WHERE qu.subject_id = ?3)",
-            now, ids->teacher, ids->subject);
+            now, p.ids.teacher, p.ids.subject);
     std::string records;
     size_t count = 0;
     for (size_t u = 0; u < take; ++u) {
         for (std::int64_t answer : units[u]) {
-            db->run("INSERT INTO handouts(answer_id, teacher_id, handed_at, expires_at) VALUES(?1, ?2, ?3, ?4) "
+            p.db->run("INSERT INTO handouts(answer_id, teacher_id, handed_at, expires_at) VALUES(?1, ?2, ?3, ?4) "
                     "ON CONFLICT(answer_id) DO UPDATE SET teacher_id = ?2, handed_at = ?3, expires_at = ?4",
-                    answer, ids->teacher, now, now + ctx.options.lease_seconds);
-            Stmt s = db->prepare(
+                    answer, p.ids.teacher, now, now + ctx.options.lease_seconds);
+            Stmt s = p.db->prepare(
                 "SELECT a.id, r.id, st.name, qu.number, qu.full_mark, st.kh, c.school_id, c.id "
                 "FROM answers a JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
                 "JOIN classes c ON c.id = st.class_id JOIN questions qu ON qu.id = a.question_id WHERE a.id = ?");
             s.args(answer);
             if (!s.step()) continue;
-            records += record_head(s, info->hide_name) + ",0.001,0," + std::to_string(s.i64(6)) + ","
+            records += record_head(s, p.info.hide_name) + ",0.001,0," + std::to_string(s.i64(6)) + ","
                        + std::to_string(s.i64(7)) + ";";
             ++count;
         }
     }
-    std::string out = std::to_string(count) + "," + progress_fields(*db, ids->subject, ids->teacher, w, info->hide_name)
-                      + ";" + records;
-    if (take == units.size()) out += "work_end;" + th_bj;
-    tx.commit();
+    std::string out = std::to_string(count) + ","
+                      + progress_fields(*p.db, p.ids.subject, p.ids.teacher, w, p.info.hide_name) + ";" + records;
+    if (take == units.size()) out += std::string(marker::work_end) + ";" + th_bj;
+    p.tx->commit();
     return Reply::text(out);
 }
 
 Reply page_user_worked(Context& ctx, const Query& q)
 {
-    std::string why;
-    const auto ids = ids_of(q, why);
-    if (!ids) return Reply::bad(why);
-    auto db = ctx.store.acquire();
-    Tx tx(*db, Tx::Read);
-    const auto info = subject_of(*db, ids->exam, ids->subject);
-    if (!info) return Reply::bad("考试中没有这个科目");
-    Stmt s = db->prepare(
+    MarkingPage p(ctx, q, Tx::Read);
+    if (!p.opened) return p.refusal;
+    Stmt s = p.db->prepare(
         "SELECT a.id, r.id, st.name, qu.number, qu.full_mark, st.kh, sc.score, sc.marked_at, c.school_id, c.id "
         "FROM scores sc JOIN answers a ON a.id = sc.answer_id JOIN results r ON r.id = a.result_id "
         "JOIN students st ON st.id = r.student_id JOIN classes c ON c.id = st.class_id "
         "JOIN questions qu ON qu.id = a.question_id "
         "WHERE sc.teacher_id = ? AND qu.subject_id = ? ORDER BY sc.marked_at DESC, a.id DESC");
-    s.args(ids->teacher, ids->subject);
+    s.args(p.ids.teacher, p.ids.subject);
     std::string out;
     while (s.step())
-        out += record_head(s, info->hide_name) + "," + mark_text(s.real(6)) + ",1,"
+        out += record_head(s, p.info.hide_name) + "," + mark_text(s.real(6)) + ",1,"
                + time_text(s.i64(7)) + "," + std::to_string(s.i64(8)) + "," + std::to_string(s.i64(9)) + ";";
     return Reply::text(out);
 }
 
 Reply page_get_ztmsg(Context& ctx, const Query& q)
 {
+    MarkingPage p(ctx, q, Tx::Write);
+    if (!p.opened) return p.refusal;
     std::string why;
-    const auto ids = ids_of(q, why);
-    if (!ids) return Reply::bad(why);
-    auto db = ctx.store.acquire();
-    Tx tx(*db, Tx::Write);
-    if (!subject_of(*db, ids->exam, ids->subject)) return Reply::bad("考试中没有这个科目");
     const std::int64_t now = ctx.now();
-    renew_leases(*db, ids->subject, ids->teacher, now, now + ctx.options.lease_seconds);
-    tx.commit();
-    const Work w = work_of(*db, ids->subject, ids->teacher);
+    renew_leases(*p.db, p.ids.subject, p.ids.teacher, now, now + ctx.options.lease_seconds);
+    p.tx->commit();
+    const Work w = work_of(*p.db, p.ids.subject, p.ids.teacher);
     const auto sel = selection_of(w, q.raw_text("th_bj"), why);
-    const std::int64_t done = db->count(
-        "SELECT COUNT(*) FROM scores sc JOIN answers a ON a.id = sc.answer_id "
-        "JOIN questions qu ON qu.id = a.question_id WHERE sc.teacher_id = ? AND qu.subject_id = ?",
-        ids->teacher, ids->subject);
+    const std::int64_t done = scored_by(*p.db, p.ids.teacher, p.ids.subject);
     std::string mine = "您已批阅" + std::to_string(done) + "份";
     if (const auto n = q.integer("n"); n && *n >= 0) mine += "，用时" + std::to_string(*n) + "分钟";
     // The client keeps its clock only for a text with "满分": say it always.
@@ -374,12 +382,12 @@ Reply page_get_ztmsg(Context& ctx, const Query& q)
         for (const WorkItem* item : sel) {
             double full = 0;
             {
-                Stmt f = db->prepare("SELECT full_mark FROM questions WHERE id = ?");
+                Stmt f = p.db->prepare("SELECT full_mark FROM questions WHERE id = ?");
                 f.args(item->id);
                 if (f.step()) full = f.real(0);
             }
             head += (head.empty() ? "" : "，") + std::string("第") + field(item->tag) + "题满分" + mark_text(full) + "分";
-            Stmt s = db->prepare(
+            Stmt s = p.db->prepare(
                 "SELECT COUNT(sc.answer_id), COUNT(*) - COUNT(sc.answer_id) FROM answers a "
                 "LEFT JOIN scores sc ON sc.answer_id = a.id WHERE a.question_id = ? AND a.uploaded = 1");
             s.args(item->id);
@@ -388,17 +396,17 @@ Reply page_get_ztmsg(Context& ctx, const Query& q)
     } else {
         double full = 0;
         {
-            Stmt f = db->prepare("SELECT COALESCE(SUM(full_mark), 0) FROM questions WHERE subject_id = ? AND objective = 0");
-            f.args(ids->subject);
+            Stmt f = p.db->prepare("SELECT COALESCE(SUM(full_mark), 0) FROM questions WHERE subject_id = ? AND objective = 0");
+            f.args(p.ids.subject);
             if (f.step()) full = f.real(0);
         }
         head = class_name_field(sel.front()->name) + "班主观题满分合计" + mark_text(full) + "分";
-        Stmt s = db->prepare(
+        Stmt s = p.db->prepare(
             "SELECT COUNT(sc.answer_id), COUNT(*) - COUNT(sc.answer_id) FROM answers a "
             "JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
             "JOIN questions qu ON qu.id = a.question_id LEFT JOIN scores sc ON sc.answer_id = a.id "
             "WHERE r.subject_id = ? AND st.class_id = ? AND qu.objective = 0 AND a.uploaded = 1");
-        s.args(ids->subject, sel.front()->id);
+        s.args(p.ids.subject, sel.front()->id);
         if (s.step()) scored = s.i64(0), open = s.i64(1);
     }
     return Reply::text(head + "；已批阅" + std::to_string(scored) + "份，待批阅" + std::to_string(open) + "份；" + mine);
@@ -408,24 +416,18 @@ Reply page_get_ztmsg(Context& ctx, const Query& q)
 
 Reply page_save_fs(Context& ctx, const Query& q)
 {
-    std::string why;
-    const auto ids = ids_of(q, why);
-    if (!ids) return Reply::bad(why);
+    MarkingPage p(ctx, q, Tx::Write);  // every element of one save commits together
+    if (!p.opened) return p.refusal;
     const bool automatic = q.text("auto_save") == "1";
     const bool correction = q.text("modi_fs") == "1";
     const std::string fs_str = q.raw_text("fs_str");
-
-    auto db = ctx.store.acquire();
-    Tx tx(*db, Tx::Write);  // every element of one save commits together
-    const auto info = subject_of(*db, ids->exam, ids->subject);
-    if (!info) return Reply::bad("考试中没有这个科目");
-    if (db->count("SELECT COUNT(*) FROM teachers WHERE id = ?", ids->teacher) == 0)
-        return Reply::bad("没有这个教师：js_id=" + std::to_string(ids->teacher));
-    if (correction && db->count("SELECT COUNT(*) FROM subject_leaders WHERE subject_id = ? AND teacher_id = ?",
-                                ids->subject, ids->teacher) == 0)
+    if (p.db->count("SELECT COUNT(*) FROM teachers WHERE id = ?", p.ids.teacher) == 0)
+        return Reply::bad("没有这个教师：js_id=" + std::to_string(p.ids.teacher));
+    if (correction && p.db->count("SELECT COUNT(*) FROM subject_leaders WHERE subject_id = ? AND teacher_id = ?",
+                                p.ids.subject, p.ids.teacher) == 0)
         return Reply::text("修改失败：你不是本学科的学科组长，不能修改得分。");
-    if (!correction && info->state == 2) {
-        if (automatic) return Reply::text("saved_ids=");
+    if (!correction && p.info.state == 2) {
+        if (automatic) return Reply::text(marker::saved_ids);
         // An error page to the client: it must not take the refusal for a
         // save and move on to the next batch.
         return Reply::text("save_refused（运行时错误）：本考试阅卷已经结束，得分不能保存。");
@@ -444,7 +446,7 @@ Reply page_save_fs(Context& ctx, const Query& q)
             if (id && *id > 0) refused.push_back(*id);
             continue;
         }
-        Stmt s = db->prepare(
+        Stmt s = p.db->prepare(
             "SELECT qu.full_mark, qu.objective, qu.subject_id, sc.teacher_id, h.teacher_id, sc.score "
             "FROM answers a JOIN questions qu ON qu.id = a.question_id "
             "LEFT JOIN scores sc ON sc.answer_id = a.id LEFT JOIN handouts h ON h.answer_id = a.id WHERE a.id = ?");
@@ -457,13 +459,13 @@ Reply page_save_fs(Context& ctx, const Query& q)
         const bool objective = s.i64(1) != 0;
         const std::int64_t subject = s.i64(2);
         const bool scored = !s.is_null(3);
-        const std::int64_t marker = scored ? s.i64(3) : 0;
+        const std::int64_t scorer = scored ? s.i64(3) : 0;
         const std::int64_t holder = s.is_null(4) ? 0 : s.i64(4);
         const double before = scored ? s.real(5) : -1;
         // Handed to this teacher: reserved by them (even when the lease ran
         // out and nobody took it since), or already scored by them.
-        const bool mine = scored ? marker == ids->teacher : holder == ids->teacher;
-        const bool ok = subject == ids->subject && !objective && score <= full + 1e-9 && (correction || mine);
+        const bool mine = scored ? scorer == p.ids.teacher : holder == p.ids.teacher;
+        const bool ok = subject == p.ids.subject && !objective && score <= full + 1e-9 && (correction || mine);
         if (!ok) {
             refused.push_back(*id);
             continue;
@@ -471,18 +473,18 @@ Reply page_save_fs(Context& ctx, const Query& q)
         if (seen.insert(*id).second) saved.push_back(*id);
         if (scored && before == score && !correction) continue;  // the same save again
         if (scored) {
-            db->run("UPDATE scores SET score = ?, marked_at = ?, source = ? WHERE answer_id = ?", score, now,
+            p.db->run("UPDATE scores SET score = ?, marked_at = ?, source = ? WHERE answer_id = ?", score, now,
                     correction ? "modi" : "mark", *id);
         } else {
-            db->run("INSERT INTO scores(answer_id, teacher_id, score, marked_at, source) VALUES(?, ?, ?, ?, ?)", *id,
-                    ids->teacher, score, now, correction ? "modi" : "mark");
+            p.db->run("INSERT INTO scores(answer_id, teacher_id, score, marked_at, source) VALUES(?, ?, ?, ?, ?)", *id,
+                    p.ids.teacher, score, now, correction ? "modi" : "mark");
         }
-        db->run("INSERT INTO score_log(answer_id, teacher_id, score, at, source) VALUES(?, ?, ?, ?, ?)", *id,
-                ids->teacher, score, now, correction ? "modi" : "mark");
-        db->run("DELETE FROM handouts WHERE answer_id = ?", *id);
+        p.db->run("INSERT INTO score_log(answer_id, teacher_id, score, at, source) VALUES(?, ?, ?, ?, ?)", *id,
+                p.ids.teacher, score, now, correction ? "modi" : "mark");
+        p.db->run("DELETE FROM handouts WHERE answer_id = ?", *id);
     }
-    if (!correction) renew_leases(*db, ids->subject, ids->teacher, now, now + ctx.options.lease_seconds);
-    tx.commit();
+    if (!correction) renew_leases(*p.db, p.ids.subject, p.ids.teacher, now, now + ctx.options.lease_seconds);
+    p.tx->commit();
 
     auto join = [](const std::vector<std::int64_t>& v) {
         std::string s;
@@ -493,8 +495,9 @@ Reply page_save_fs(Context& ctx, const Query& q)
         if (saved.empty()) return Reply::text("修改失败：得分无效（不能为负数，不能大于满分）或试题不属于本学科。");
         return Reply::text("修改成功！已保存 " + std::to_string(saved.size()) + " 个得分。");
     }
-    if (automatic) return Reply::text("saved_ids=" + join(saved));
-    return Reply::text("save_ok;saved_ids=" + join(saved) + ";refused_ids=" + join(refused) + ";");
+    if (automatic) return Reply::text(marker::saved_ids + join(saved));
+    return Reply::text(std::string(marker::save_ok) + ";" + marker::saved_ids + join(saved) + ";"
+                       + marker::refused_ids + join(refused) + ";");
 }
 
 // ---- images ---------------------------------------------------------------
@@ -503,7 +506,7 @@ namespace {
 
 std::string not_found(const std::string& name)
 {
-    return "img_txt_file:" + field(name) + " not find!,,,,,";
+    return std::string(marker::image_missing) + ":" + field(name) + " " + marker::image_not_found + marker::image_end;
 }
 
 // "12\260101_13.txt": class id, backslash, candidate number "_" question
@@ -588,10 +591,10 @@ Reply page_down_st(Context& ctx, const Query& q)
         // The client decodes one unbroken run only: drop the line breaks of
         // a text written in lines.
         std::erase_if(bytes, [](char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; });
-        return Reply::text(bytes + ",,,,,");
+        return Reply::text(bytes + marker::image_end);
     }
     const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();
-    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + ",,,,,");
+    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + marker::image_end);
 }
 
 }  // namespace velmora

@@ -34,15 +34,16 @@ CREATE TABLE IF NOT EXISTS exams(
   state INTEGER NOT NULL DEFAULT 1,      -- 1 marking open, 2 marking closed
   hide_name INTEGER NOT NULL DEFAULT 0,  -- 1: markers do not see student names
   created_at INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE IF NOT EXISTS exam_schools(
-  exam_id INTEGER NOT NULL REFERENCES exams(id),
-  school_id INTEGER NOT NULL REFERENCES schools(id),
-  PRIMARY KEY(exam_id, school_id));
 CREATE TABLE IF NOT EXISTS subjects(
   id INTEGER PRIMARY KEY,
   exam_id INTEGER NOT NULL REFERENCES exams(id),
   name TEXT NOT NULL,
   sort INTEGER NOT NULL DEFAULT 0);
+-- The links: the schools that sit an exam, the leaders of a subject.
+CREATE TABLE IF NOT EXISTS exam_schools(
+  exam_id INTEGER NOT NULL REFERENCES exams(id),
+  school_id INTEGER NOT NULL REFERENCES schools(id),
+  PRIMARY KEY(exam_id, school_id));
 CREATE TABLE IF NOT EXISTS subject_leaders(
   subject_id INTEGER NOT NULL REFERENCES subjects(id),
   teacher_id INTEGER NOT NULL REFERENCES teachers(id),

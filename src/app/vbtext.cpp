@@ -69,24 +69,4 @@ QString format_percent(double ratio)
     return QString::number(ratio * 100.0, 'f', 2) + u'%';
 }
 
-QStringList split(const QString& text, const QString& sep)
-{
-    if (text.isEmpty())
-        return {};
-    return text.split(sep, Qt::KeepEmptyParts);
-}
-
-QStringList records(const QString& text, const QString& sep)
-{
-    QStringList pieces = split(text, sep);
-    if (!pieces.isEmpty())
-        pieces.removeLast();
-    return pieces;
-}
-
-QString piece(const QStringList& pieces, qsizetype i)
-{
-    return i >= 0 && i < pieces.size() ? pieces.at(i) : QString();
-}
-
 }  // namespace app

@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/records.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,13 +24,11 @@ double round_half_even(double value);
 // ratio as "37.50%".
 QString format_percent(double ratio);
 
-// Split like the reply rules want it: an empty text has no pieces; otherwise
-// every separator makes a piece, empty ones included.
-QStringList split(const QString& text, const QString& sep);
-// Records of a reply that ends with its separator: every piece but the last.
-QStringList records(const QString& text, const QString& sep = QStringLiteral(";"));
-// Piece i of a list, or empty text when the reply was short.
-QString piece(const QStringList& pieces, qsizetype i);
+// How replies are cut into records and fields is the protocol's rule.
+using protocol::piece;
+using protocol::records;
+using protocol::split;
+
 // Blanks (spaces only) removed at both ends.
 QString trim(const QString& text);
 

@@ -5,18 +5,6 @@
 
 namespace exams {
 
-QString exam_list_url(const app::Session& s)
-{
-    return s.Server_URL + QStringLiteral("cj/net_ks_list.asp?user_id=") + QString::number(s.User_ID)
-           + QStringLiteral("&user_lb=0");
-}
-
-QString subject_url(const app::Session& s)
-{
-    return s.Server_URL + QStringLiteral("cj/net_ks_km1.asp?ks_id=") + s.ks_id + QStringLiteral("&xx_id=")
-           + QString::number(s.School_ID) + QStringLiteral("&js_id=") + QString::number(s.User_ID);
-}
-
 QStringList work_step_captions()
 {
     return QStringLiteral("批阅主观试题,查询阅卷情况,学科组长修改得分").split(u',');

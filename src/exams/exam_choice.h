@@ -4,14 +4,9 @@
 
 namespace app { struct Session; }
 
-// What the exam-selection screen asks the server for and when a choice is
-// complete enough to open a work screen.
+// The work steps of the exam-selection screen and when a choice is complete
+// enough to open a work screen.
 namespace exams {
-
-// Server_URL + "cj/net_ks_list.asp?user_id=...&user_lb=0"
-QString exam_list_url(const app::Session& s);
-// Server_URL + "cj/net_ks_km1.asp?ks_id=...&xx_id=...&js_id=..." (ks_id verbatim)
-QString subject_url(const app::Session& s);
 
 // The three work steps; step i has WORK_id i + 1.
 QStringList work_step_captions();

@@ -7,6 +7,8 @@
 #include "exams/exam_choice.h"
 #include "net/page_channel.h"
 #include "net/page_errors.h"
+#include "net/requests_login.h"
+#include "protocol/pages.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -47,7 +49,7 @@ ExamListForm::ExamListForm(app::Services& services, QWidget* parent)
 
     app::Session& s = app::session();
     setWaiting(true);
-    channel_->navigate(exam_list_url(s));
+    channel_->navigate(net::exam_list_url(s));
     s.WORK_id = 0;
     setWindowTitle(QStringLiteral("Velmora——《选取考试名称、科目和操作步骤》") + QStringLiteral("当前用户：")
                    + s.JS_Name + QStringLiteral("【Ver：") + s.Tavix_Ver + QStringLiteral("】"));
@@ -159,10 +161,15 @@ void ExamListForm::onPageCompleted(const net::PageResult& result)
         return;
     if (!net::check_page_err(result.url, result.text, services_.dialogs))
         return;  // already explained; the waiting label stays as it was
-    if (result.url.contains(QLatin1String("net_ks_list.asp")))
-        onExamList(result.text);
-    if (result.url.contains(QLatin1String("net_ks_km1.asp")))
-        onSubjects(result.text);
+    // Each of the screen's two pages that the address names is answered,
+    // not only the first: this screen has always tested them one by one.
+    for (const protocol::Page page : protocol::pages_in(result.url)) {
+        switch (page) {
+        case protocol::Page::KsList: onExamList(result.text); break;
+        case protocol::Page::KsKm1: onSubjects(result.text); break;
+        default: break;
+        }
+    }
 }
 
 void ExamListForm::onExamList(const QString& text)
@@ -253,7 +260,7 @@ void ExamListForm::chooseExam(QTreeWidgetItem* row)
     // The subjects shown belong to the exam checked before.
     clearSubjects();
     setWaiting(true);
-    channel_->navigate(subject_url(s));
+    channel_->navigate(net::subject_url(s));
 }
 
 void ExamListForm::clearSubjects()

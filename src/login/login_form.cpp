@@ -12,7 +12,8 @@
 #include "login/upgrade_panel.h"
 #include "login/url_settings.h"
 #include "net/page_channel.h"
-#include "net/url_encode.h"
+#include "net/requests_login.h"
+#include "protocol/pages.h"
 #include "site_config.h"
 
 #include <QCheckBox>
@@ -210,7 +211,7 @@ void LoginForm::composeServerUrl()
 
 void LoginForm::sendProbe(const QString& token)
 {
-    channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_school.asp?q=") + token);
+    channel_->navigate(net::school_probe_url(app::session(), token));
 }
 
 void LoginForm::onAddressFocusLost()
@@ -245,17 +246,14 @@ void LoginForm::onSchoolTextChanged()
 {
     if (list_picked_)
         return;
-    channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_school.asp?q=")
-                       + net::url_encode(app::trim(text1_->text())));
+    channel_->navigate(net::school_lookup_url(app::session(), app::trim(text1_->text())));
 }
 
 void LoginForm::onTeacherTextChanged()
 {
     if (list_picked_)
         return;
-    channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_js.asp?q=")
-                       + net::url_encode(app::trim(text2_->text())) + QStringLiteral("&xx_id=")
-                       + QString::number(app::session().School_ID));
+    channel_->navigate(net::teacher_lookup_url(app::session(), app::trim(text2_->text())));
 }
 
 void LoginForm::onSchoolPicked(QListWidgetItem* item)
@@ -285,12 +283,12 @@ void LoginForm::onCompleted(const net::PageResult& result)
 {
     if (result.replaced || result.url.isEmpty())
         return;
-    if (result.url.contains(QLatin1String("net_get_school.asp")))
-        handleSchoolReply(result.text);
-    else if (result.url.contains(QLatin1String("net_get_js.asp")))
-        handleTeacherReply(result.text);
-    else if (result.url.contains(QLatin1String("net_login.asp")))
-        handleLoginReply(result);
+    switch (protocol::page_of(result.url)) {
+    case protocol::Page::GetSchool: return handleSchoolReply(result.text);
+    case protocol::Page::GetJs: return handleTeacherReply(result.text);
+    case protocol::Page::Login: return handleLoginReply(result);
+    default: return;
+    }
 }
 
 void LoginForm::showUnreachable()
@@ -420,11 +418,7 @@ void LoginForm::onLoginClicked()
     s.ks_id = QStringLiteral("0");
     s.KM_id = 0;
     s.WORK_id = 0;
-    // The password is form-encoded like the name: "&", "+", "%", "#" or a
-    // blank would otherwise reach the server changed.
-    channel_->navigate(s.Server_URL + QStringLiteral("cj/net_login.asp?xx_id=") + QString::number(s.School_ID)
-                       + QStringLiteral("&js_name=") + net::url_encode(text2_->text())
-                       + QStringLiteral("&password=") + net::url_encode(text3_->text()));
+    channel_->navigate(net::login_url(s, text2_->text(), text3_->text()));
 }
 
 void LoginForm::show_upgrade(const QString& version)
@@ -436,7 +430,7 @@ void LoginForm::show_upgrade(const QString& version)
 
 void LoginForm::openDownload(const QString& file, const QString& message)
 {
-    services_.dialogs.openUrl(QUrl(app::session().Server_URL + QStringLiteral("cj/down/") + file));
+    services_.dialogs.openUrl(QUrl(net::download_url(app::session(), file)));
     services_.dialogs.message(message);
     emit programEnd();
 }

@@ -1,14 +1,10 @@
 #pragma once
 #include <QString>
 
-// The login screen's own words: reply markers, captions and messages. The
-// messages are shown as they stand, CR line breaks included.
+// The login screen's own words: captions and messages (the reply markers
+// are the protocol's). The messages are shown as they stand, CR line
+// breaks included.
 namespace login::text {
-
-inline const QString school_marker = QStringLiteral("School_Name8762349");
-inline const QString teacher_marker = QStringLiteral("JS8762349");
-inline const QString login_marker = QStringLiteral("School_Name398685");
-inline const QString version_tag = QStringLiteral("remote=");
 
 // Sent after the address or the port was edited; it names no school.
 inline const QString edit_probe_token = QStringLiteral("16600000000");

@@ -1,6 +1,7 @@
 #include "net/page_channel.h"
 
 #include "net/url_encode.h"
+#include "protocol/markers.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -19,7 +20,7 @@ QString unreachable_page_text()
 
 QString not_found_page_text()
 {
-    return QStringLiteral("无法找到该页 (HTTP 404)");
+    return QString::fromUtf8(protocol::marker::page_not_found) + QStringLiteral(" (HTTP 404)");
 }
 
 Network::Network(QObject* parent) : QObject(parent), manager_(new QNetworkAccessManager(this))

@@ -1,29 +1,30 @@
 #include "net/page_errors.h"
 
 #include "app/dialogs.h"
+#include "protocol/markers.h"
 
 namespace net {
 
 namespace {
 struct ErrorKind {
-    const char16_t* phrase;
+    const char* phrase;  // UTF-8
     const char16_t* causes;
     bool detail;
 };
 
 constexpr ErrorKind kinds[] = {
-    {u"无法显示", u"1、服务器关机！\r2、网络中断。", false},
-    {u"无法找到该页", u"1、访问的页面文件不存在！\r2、访问的网站文件被修改 。", false},
-    {u"运行时错误", u"运行网站文件时错误。", true},
-    {u"ODBC Drivers", u"1、服务器上的成绩数据库文件错误；\r2、网站文件错误。", true},
-    {u"脚本超时", u"运行网站文件时发生“脚本超时”错误。", true},
+    {"无法显示", u"1、服务器关机！\r2、网络中断。", false},
+    {protocol::marker::page_not_found, u"1、访问的页面文件不存在！\r2、访问的网站文件被修改 。", false},
+    {protocol::marker::runtime_error, u"运行网站文件时错误。", true},
+    {"ODBC Drivers", u"1、服务器上的成绩数据库文件错误；\r2、网站文件错误。", true},
+    {"脚本超时", u"运行网站文件时发生“脚本超时”错误。", true},
 };
 }  // namespace
 
 QString page_error_message(const QString& url, const QString& text)
 {
     for (const ErrorKind& k : kinds) {
-        if (!text.contains(QStringView(k.phrase)))
+        if (!text.contains(QString::fromUtf8(k.phrase)))
             continue;
         QString msg = QStringLiteral("   访问服务器时发生错误，可能的原因：\r\r");
         msg += QStringView(k.causes);

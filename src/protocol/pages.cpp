@@ -41,4 +41,14 @@ Page page_of(QStringView url)
     return Page::Unknown;
 }
 
+QList<Page> pages_in(QStringView url)
+{
+    QList<Page> found;
+    for (const auto& [p, name] : kPages) {
+        if (url.contains(name))
+            found.append(p);
+    }
+    return found;
+}
+
 }  // namespace protocol

@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -33,5 +34,10 @@ QString page_name(Page page);
 // The first page, in the order above, whose file name the address contains
 // anywhere (a case-sensitive substring test); Unknown when none does.
 Page page_of(QStringView url);
+
+// Every page whose file name the address contains, in the order above: for
+// a screen that answers each of its pages an address names, not only the
+// first.
+QList<Page> pages_in(QStringView url);
 
 }  // namespace protocol

@@ -1,8 +1,10 @@
-// The exam-list and subject replies read into rows, the request addresses
-// and the confirm rule.
+// The exam-list and subject replies read into rows, and the confirm rule.
 #include "app/session.h"
 #include "exams/exam_choice.h"
 #include "exams/exam_replies.h"
+#include "net/page_channel.h"
+#include "protocol/gbk.h"
+#include "protocol_examples.h"
 
 #include <QTest>
 
@@ -86,6 +88,36 @@ private slots:
         QCOMPARE(got, subjects);
     }
 
+    // The replies of the protocol examples, which the server's tests check,
+    // read as the client reads them: GBK bytes shown as inner HTML.
+    void examples()
+    {
+        const auto shown = [](const char* example) {
+            const auto e = testsupport::protocol_example(QString::fromUtf8(example));
+            return net::present_as_inner_html(protocol::gbk_bytes(e.reply), QStringLiteral("GBK"));
+        };
+        const exams::ExamListReply list = exams::parse_exam_list(shown("exam list"));
+        QVERIFY(list.hasMarker);
+        QCOMPARE(list.exams.size(), 1);
+        QCOMPARE(list.exams.first().id, QStringLiteral("1"));
+        QCOMPARE(list.exams.first().name, QStringLiteral("2026年秋季期末考试"));
+        QCOMPARE(list.exams.first().state, QStringLiteral("1"));
+        const exams::ExamListReply none = exams::parse_exam_list(shown("exam list empty"));
+        QVERIFY(none.hasMarker);
+        QVERIFY(none.exams.isEmpty());
+
+        const exams::SubjectReply marked = exams::parse_subject_list(shown("subjects by question"));
+        QVERIFY(marked.hasMarker);
+        QCOMPARE(marked.subjects.size(), 2);
+        QCOMPARE(marked.subjects.at(0).id, 1);
+        QCOMPARE(marked.subjects.at(0).name, QStringLiteral("语文"));
+        QCOMPARE(marked.subjects.at(1).id, 2);
+        const exams::SubjectReply byClass = exams::parse_subject_list(shown("subjects by class"));
+        QCOMPARE(byClass.subjects.size(), 2);
+        QCOMPARE(byClass.subjects.at(0).id, 2);
+        QCOMPARE(byClass.subjects.at(0).name, QStringLiteral("数学"));
+    }
+
     void hugeReplies()
     {
         QString exams;
@@ -100,17 +132,6 @@ private slots:
         const auto subjects = exams::parse_subject_list(QString(500000, QChar(u';')) + QStringLiteral("Studen_Number;"));
         QVERIFY(subjects.hasMarker);
         QVERIFY(subjects.subjects.isEmpty());
-    }
-
-    void addresses()
-    {
-        app::Session s;
-        s.Server_URL = QStringLiteral("http://h:9090/");
-        s.User_ID = 40000;
-        s.School_ID = 33000;
-        s.ks_id = QStringLiteral("12");
-        QCOMPARE(exams::exam_list_url(s), QStringLiteral("http://h:9090/cj/net_ks_list.asp?user_id=40000&user_lb=0"));
-        QCOMPARE(exams::subject_url(s), QStringLiteral("http://h:9090/cj/net_ks_km1.asp?ks_id=12&xx_id=33000&js_id=40000"));
     }
 
     void choiceComplete_data()

@@ -3,11 +3,22 @@
 #include "login/login_rules.h"
 #include "login/lookup_replies.h"
 #include "net/page_channel.h"
+#include "protocol/gbk.h"
+#include "protocol_examples.h"
 #include "recorders.h"
 
 #include <QTest>
 
 using namespace login;
+
+namespace {
+// An example's reply as the client reads it: GBK bytes shown as inner HTML.
+QString shown(const QString& example)
+{
+    const auto e = testsupport::protocol_example(example);
+    return net::present_as_inner_html(protocol::gbk_bytes(e.reply), QStringLiteral("GBK"));
+}
+}  // namespace
 
 class LoginRulesTest : public QObject {
     Q_OBJECT
@@ -139,6 +150,54 @@ private slots:
         QCOMPARE(r.accepted, accepted);
         QCOMPARE(r.userId, userId);
         QCOMPARE(r.name, name);
+    }
+
+    // The replies of the protocol examples, which the server's tests check.
+    void lookupExamples_data()
+    {
+        QTest::addColumn<QString>("example");
+        QTest::addColumn<bool>("noMatch");
+        QTest::addColumn<QStringList>("records");  // "id|name" (schools), "name" (teachers)
+        QTest::newRow("school list") << "school list" << false
+                                     << QStringList{"1|第一中学", "2|实验中学", "3|育才中学"};
+        QTest::newRow("school by initials") << "school by initials" << false << QStringList{"2|实验中学"};
+        QTest::newRow("school by name") << "school by name" << false << QStringList{"3|育才中学"};
+        QTest::newRow("school probe") << "school probe" << true << QStringList{};
+        QTest::newRow("teacher list") << "teacher list" << false
+                                      << QStringList{"张明", "李华", "王芳", "赵强", "陈静"};
+        QTest::newRow("teacher by initials") << "teacher by initials" << false << QStringList{"赵强"};
+        QTest::newRow("teacher no match") << "teacher no match" << true << QStringList{};
+    }
+    void lookupExamples()
+    {
+        QFETCH(QString, example);
+        QFETCH(bool, noMatch);
+        QFETCH(QStringList, records);
+        QStringList got;
+        if (example.startsWith(QLatin1String("school"))) {
+            const SchoolReply r = parse_school_reply(shown(example));
+            QVERIFY(r.marker);
+            QVERIFY(r.hasVersion);
+            QCOMPARE(r.version, QStringLiteral("8.5"));
+            QCOMPARE(r.noMatch, noMatch);
+            for (const auto& rec : r.records)
+                got << rec.id + u'|' + rec.name;
+        } else {
+            const TeacherReply r = parse_teacher_reply(shown(example));
+            QVERIFY(r.marker);
+            QCOMPARE(r.noMatch, noMatch);
+            got = r.names;
+        }
+        QCOMPARE(got, records);
+    }
+
+    void loginExamples()
+    {
+        const LoginReply ok = parse_login_reply(shown("login"));
+        QVERIFY(ok.accepted);
+        QCOMPARE(ok.userId, 1);
+        QCOMPARE(ok.name, QStringLiteral("张明"));
+        QVERIFY(!parse_login_reply(shown("login refused")).accepted);
     }
 
     void forbiddenWords_data()

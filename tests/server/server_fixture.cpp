@@ -1,11 +1,10 @@
 #include "server_fixture.h"
 
-#include "gbk_query.h"
+#include "protocol/gbk.h"
 
 #include <httplib.h>
 
 #include <QFile>
-#include <QStringDecoder>
 
 namespace {
 
@@ -67,12 +66,11 @@ Fetched TestServer::get(const std::string& target)
     f.status = res->status;
     f.body = res->body;
     f.content_type = res->get_header_value("Content-Type");
-    QStringDecoder dec("GBK");
-    f.text = dec(QByteArray::fromStdString(res->body));
+    f.text = protocol::from_gbk(QByteArray::fromStdString(res->body));
     return f;
 }
 
 std::string enc(const QString& text)
 {
-    return velmora::form_encode_gbk(text.toStdString());
+    return protocol::url_encode(text).toStdString();
 }

@@ -125,6 +125,16 @@ private slots:
         QCOMPARE(s_.text("cj/net_get_js.asp?q=" + enc("阳 明+") + "&xx_id=3"), QString("JS87623497,欧阳 明+;"));
     }
 
+    void charactersGbkLacksAreSentAsQuestionMarks()
+    {
+        // As the client encodes them: one "?" for each, the rest unchanged.
+        TestServer t;
+        t.server().exec_sql("INSERT INTO teachers(school_id, name, initials, password) "
+                            "VALUES(3, '张😀明👍', 'zzm', 'x')");
+        QCOMPARE(QByteArray::fromStdString(t.get("cj/net_get_js.asp?q=zzm&xx_id=3").body),
+                 QByteArray("JS87623497,\xD5\xC5?\xC3\xF7?;"));
+    }
+
     void separatorsInNamesNeverSplitRecords()
     {
         s_.server().exec_sql("INSERT INTO schools(name, initials) VALUES('联合,中学;&<b>', 'lhzx')");

@@ -1,25 +1,65 @@
-#include "net/inner_html.h"
+#include "protocol/records.h"
 
 #include <QHash>
 #include <QRegularExpression>
 
-namespace net {
+namespace protocol {
+
+QString field(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u',': out += u'，'; break;
+        case u';': out += u'；'; break;
+        case u'<': out += u'＜'; break;
+        case u'>': out += u'＞'; break;
+        case u'&': out += u'＆'; break;
+        case u'\r':
+        case u'\n': out += u' '; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QStringList split(const QString& text, const QString& sep)
+{
+    if (text.isEmpty())
+        return {};
+    return text.split(sep, Qt::KeepEmptyParts);
+}
+
+QStringList records(const QString& text, const QString& sep)
+{
+    QStringList pieces = split(text, sep);
+    if (!pieces.isEmpty())
+        pieces.removeLast();
+    return pieces;
+}
+
+QString piece(const QStringList& pieces, qsizetype i)
+{
+    return i >= 0 && i < pieces.size() ? pieces.at(i) : QString();
+}
 
 namespace {
 const QRegularExpression& entity_before_end()
 {
-    static const QRegularExpression re(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|[A-Za-z][A-Za-z0-9]{0,9})$"));
+    static const QRegularExpression re(
+        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|[A-Za-z][A-Za-z0-9]{0,9})$"));
     return re;
 }
 }  // namespace
 
-QStringList split_outside_entities(const QString& text)
+QStringList split_records(const QString& html)
 {
     QStringList pieces;
-    if (text.isEmpty())
+    if (html.isEmpty())
         return pieces;
     QString current;
-    for (QChar c : text) {
+    for (QChar c : html) {
         if (c == u';' && !entity_before_end().match(current.right(12)).hasMatch()) {
             pieces.append(current);
             current.clear();
@@ -35,7 +75,8 @@ QString plain_text(const QString& html)
 {
     if (!html.contains(u'&'))
         return html;
-    static const QRegularExpression re(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|amp|lt|gt|quot|apos|nbsp);"));
+    static const QRegularExpression re(
+        QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|amp|lt|gt|quot|apos|nbsp);"));
     QString out;
     qsizetype last = 0;
     for (auto it = re.globalMatch(html); it.hasNext();) {
@@ -52,7 +93,7 @@ QString plain_text(const QString& html)
                 replacement = QString::fromUcs4(&c, 1);
             }
         } else {
-            static const QHash<QString, QString> named{{"amp", "&"}, {"lt", "<"},   {"gt", ">"},
+            static const QHash<QString, QString> named{{"amp", "&"},   {"lt", "<"},   {"gt", ">"},
                                                        {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
             replacement = named.value(name);
         }
@@ -62,4 +103,4 @@ QString plain_text(const QString& html)
     return out + html.mid(last);
 }
 
-}  // namespace net
+}  // namespace protocol
