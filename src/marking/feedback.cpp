@@ -1,4 +1,5 @@
 #include "marking/feedback.h"
+#include "protocol/markers.h"
 
 #include "app/app_paths.h"
 
@@ -53,7 +54,7 @@ FeedbackReply feedback_reply(const QString& reply)
 
 PostOkReply post_ok_reply(const QString& reply)
 {
-    if (reply.contains(QStringLiteral("Post OK")))
+    if (reply.contains(QLatin1String(protocol::marker::excellent_reported)))
         return {true, QStringLiteral("系统已经记载了您推荐的优秀答案！")};
     return {false, QStringLiteral("操作失败！")};
 }

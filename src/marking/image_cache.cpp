@@ -1,4 +1,5 @@
 #include "marking/image_cache.h"
+#include "protocol/markers.h"
 
 #include "app/app_paths.h"
 
@@ -62,22 +63,22 @@ bool img_file_ok(const QString& path)
 ImageReply parse_image_reply(const QString& reply)
 {
     ImageReply r;
-    const qsizetype sep = reply.indexOf(QLatin1String(",,,,,"));
+    const qsizetype sep = reply.indexOf(QLatin1String(protocol::marker::image_end));
     r.hasSeparator = sep >= 0;
     if (!r.hasSeparator)
         return r;
     r.data = reply.left(sep);
-    r.notFound = r.data.contains(QLatin1String("img_txt_file"));
+    r.notFound = r.data.contains(QLatin1String(protocol::marker::image_missing));
     return r;
 }
 
 QString img_txt_missing(const QString& text)
 {
-    const qsizetype at = text.indexOf(QLatin1String("img_txt_file"));
+    const qsizetype at = text.indexOf(QLatin1String(protocol::marker::image_missing));
     if (at < 0)
         return QStringLiteral("未知文件");
     const qsizetype start = at + 13;
-    const qsizetype end = text.indexOf(QLatin1String("not find!"), at);
+    const qsizetype end = text.indexOf(QLatin1String(protocol::marker::image_not_found), at);
     if (end < 0)
         return QStringLiteral("未知文件");
     return end > start ? text.mid(start, end - start) : QString();

@@ -1,4 +1,5 @@
 #include "marking/marking_form.h"
+#include "protocol/markers.h"
 
 #include "app/dialogs.h"
 #include "app/services.h"
@@ -245,7 +246,7 @@ void MarkingForm::on_page3(const net::PageResult& r)
     switch (page) {
     case Page::DownSt:
     case Page::DownSted:
-        if (!r.text.contains(QLatin1String(",,,,,")))
+        if (!r.text.contains(QLatin1String(protocol::marker::image_end)))
             ctx_.services.dialogs.message(QStringLiteral("访问地址：") + r.url + QStringLiteral(" 时发生错误！"));
         else if (page == Page::DownSt)
             fetcher_->save_down_st(r.text);
@@ -285,7 +286,7 @@ void MarkingForm::selectionMade()
 void MarkingForm::user_work_reply(const QString& reply)
 {
     const app::Session& s = app::session();
-    if (reply.contains(QLatin1String("no_set"))) {
+    if (reply.contains(QLatin1String(protocol::marker::no_set))) {
         selectors_->setFirstCaption(no_set_text(s.KS_Name, s.KM_Name));
         progress_->hideProgress();
         return;

@@ -1,6 +1,7 @@
 #include "marking/progress.h"
 
 #include "app/vbtext.h"
+#include "protocol/markers.h"
 
 namespace marking {
 
@@ -64,7 +65,7 @@ QString status_reply_text(const QString& currentText, const QString& reply)
 
 bool status_reply_accepted(const QString& reply)
 {
-    return reply.contains(QStringLiteral("满分"));
+    return reply.contains(QString::fromUtf8(protocol::marker::status_text));
 }
 
 Timer2Tick timer2_tick(qint64 seconds, const QString& zt_msg, int ztmsg_ticks)

@@ -1,4 +1,5 @@
 #include "marking/saving.h"
+#include "protocol/markers.h"
 
 #include "app/vbtext.h"
 
@@ -70,7 +71,7 @@ std::optional<QStringList> mark_saved(const QString& reply)
     if (!reply.startsWith(QStringLiteral("save")))
         return std::nullopt;
     QString rest = reply;
-    rest.remove(QStringLiteral("saved_ids="));
+    rest.remove(QLatin1String(protocol::marker::saved_ids));
     QStringList ids;
     for (const QString& piece : app::split(rest, QStringLiteral(","))) {
         const QString id = piece.trimmed();
@@ -82,7 +83,7 @@ std::optional<QStringList> mark_saved(const QString& reply)
 
 std::optional<QStringList> saved_ids_in(const QString& reply)
 {
-    const QString key = QStringLiteral("saved_ids=");
+    const QString key = QLatin1String(protocol::marker::saved_ids);
     const qsizetype at = reply.indexOf(key);
     if (at < 0)
         return std::nullopt;

@@ -1,4 +1,5 @@
 #include "marking/work_assignment.h"
+#include "protocol/markers.h"
 
 #include "app/vbtext.h"
 
@@ -9,11 +10,11 @@ using app::piece;
 Assignment parse_assignment(const QString& reply)
 {
     Assignment a;
-    if (reply.contains(QLatin1String("no_set"))) {
+    if (reply.contains(QLatin1String(protocol::marker::no_set))) {
         a.kind = Assignment::NoSet;
         return a;
     }
-    if (reply.contains(QLatin1String("no_work"))) {
+    if (reply.contains(QLatin1String(protocol::marker::no_work))) {
         a.kind = Assignment::NoWork;
         return a;
     }
@@ -48,8 +49,8 @@ QString no_work_text(const QString& examName, const QString& subjectName)
 WorkEnd parse_work_end(const QString& reply, const QString& currentSelection)
 {
     WorkEnd e;
-    const QString withSep = QStringLiteral("work_end;");
-    const QString bare = QStringLiteral("work_end");
+    const QString withSep = QLatin1String(protocol::marker::work_end) + u';';
+    const QString bare = QLatin1String(protocol::marker::work_end);
     if (!reply.contains(bare))
         return e;
     e.present = true;

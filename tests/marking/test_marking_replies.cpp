@@ -3,6 +3,10 @@
 #include "marking/answer_list_model.h"
 #include "marking/buffer_rules.h"
 #include "marking/image_cache.h"
+#include "marking/requests.h"
+#include "marking/saving.h"
+#include "protocol_examples.h"
+#include "app/session.h"
 #include "marking/work_assignment.h"
 #include "ui/status_box.h"
 
@@ -200,6 +204,54 @@ private slots:
             f.write(QByteArray(bytes, 'x'));
         }
         QCOMPARE(img_file_ok(path), ok);
+    }
+
+    // The marking pages' examples, as the server writes them: the screen's
+    // requests are built as the examples ask, and its parsers read the replies.
+    void protocolExamples()
+    {
+        using testsupport::protocol_example;
+        app::Session s;
+        s.Server_URL = QStringLiteral("http://h/");
+        s.ks_id = QStringLiteral("1");
+        s.KM_id = 1;
+        s.User_ID = 1;
+        QCOMPARE(get_work_url(s), "http://h/" + protocol_example("work by question").target());
+        QCOMPARE(user_work_url(s, "13,14"), "http://h/" + protocol_example("batch").target());
+        QCOMPARE(user_worked_url(s), "http://h/" + protocol_example("worked list").target());
+        QCOMPARE(down_st_url(s, "1", "1\\26010101_13.txt"), "http://h/" + protocol_example("image").target());
+
+        const Assignment byQuestion = parse_assignment(protocol_example("work by question").reply);
+        QCOMPARE(byQuestion.kind, Assignment::ByQuestion);
+        QCOMPARE(byQuestion.items.size(), 2);
+        QCOMPARE(byQuestion.items.at(1).caption, QString("第14题"));
+        const Assignment byClass = parse_assignment(protocol_example("work by class").reply);
+        QCOMPARE(byClass.kind, Assignment::ByClass);
+        QCOMPARE(byClass.items.at(1).tag, QString("2"));
+        QCOMPARE(parse_assignment(protocol_example("no work").reply).kind, Assignment::NoWork);
+        QCOMPARE(parse_assignment(protocol_example("no work set").reply).kind, Assignment::NoSet);
+
+        const Batch batch = parse_batch(protocol_example("batch").reply);
+        QVERIFY(batch.hasProgress);
+        QCOMPARE(batch.rows.size(), 20);
+        AnswerListModel list(ListKind::Buffer);
+        list.appendRow(batch.rows.first());
+        QCOMPARE(list.text(1, Col::Candidate), QString("26010101"));
+        QCOMPARE(list.text(1, Col::Question), QString("13"));
+        QCOMPARE(list.text(1, Col::FullMark), QString("4"));
+        QCOMPARE(list.text(1, Col::Score), QString());  // "0.001": not scored yet
+        QCOMPARE(list.text(1, Col::WorkId), QString("1"));
+        const WorkEnd end = parse_work_end(protocol_example("batch last").reply, "15");
+        QVERIFY(end.present && end.recordsBefore);
+        QCOMPARE(end.finished, QString("15"));
+        QCOMPARE(parse_batch(end.rest).rows.size(), 6);
+
+        QCOMPARE(parse_worked(protocol_example("worked list").reply).size(), 2);
+        const ImageReply missing = parse_image_reply(protocol_example("image not found").reply);
+        QVERIFY(missing.notFound);
+        QCOMPARE(img_txt_missing(missing.data), QString("3\\26010101_13.txt "));  // up to "not find!"
+        QCOMPARE(saved_ids_in(protocol_example("save").reply), std::optional<QStringList>(QStringList{"3", "8"}));
+        QCOMPARE(marking::mark_saved(protocol_example("auto save").reply), std::optional<QStringList>(QStringList{"3", "8"}));
     }
 
     void groups()
