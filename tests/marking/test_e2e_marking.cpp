@@ -38,6 +38,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -270,6 +271,66 @@ private slots:
         QCOMPARE(server->query_int("SELECT COUNT(*) FROM scores WHERE teacher_id = " + std::to_string(pick.teacher)),
                  std::int64_t(n));
         QVERIFY(f->saver().journal()->pending().isEmpty());
+    }
+
+    // A score put right from the worked list (double click, score, Enter)
+    // reaches the server and shows in the worked list; the row stays in
+    // the buffer list until its save is confirmed.
+    void rescoreFromTheWorkedList()
+    {
+        QTemporaryDir data;
+        Client c(data.path());
+        QString why;
+        QVERIFY2(open_marking(c, port, pick, &why), qPrintable(why));
+        marking::MarkingForm* f = c.form();
+        auto& rows = f->bufferList();
+        const qint64 first = rows.text(1, marking::Col::WorkId).toLongLong();
+        const QString full = rows.text(1, marking::Col::FullMark);
+        type_score(f, "1", Qt::Key_Return);
+        f->save_scores();
+        QTRY_COMPARE_WITH_TIMEOUT(server->score_of(first).value_or(-1), 1.0, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->webBrowser1().busy() && rows.rows() > 0, 15000);
+
+        auto& worked = f->workedList();
+        f->workedPanel().Command4_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(worked.rows() > 0, 15000);
+        int w = 0;
+        for (int r = 1; r <= worked.rows(); ++r) {
+            if (worked.text(r, marking::Col::WorkId).toLongLong() == first)
+                w = r;
+        }
+        QVERIFY(w > 0);
+        for (const QString& score : {QStringLiteral("0"), QStringLiteral("0.5"), full}) {
+            auto* list2 = f->findChild<QTableView*>("ListView2");
+            list2->setCurrentIndex(worked.index(w - 1, 0));
+            f->workedPanel().ListView2_DblClick();
+            const int row = rows.rows();
+            QCOMPARE(rows.text(row, marking::Col::WorkId).toLongLong(), first);
+            QTRY_VERIFY_WITH_TIMEOUT([&] {
+                if (!f->webBrowser3().busy())
+                    f->fetcher().Timer1_Timer();
+                return rows.text(row, marking::Col::Downed) == "1";
+            }(), 15000);
+            f->ListView1_ItemClick(row);
+            QCOMPARE(f->state().cur_row, row);
+            auto* box = f->findChild<QLineEdit*>("Text1");
+            QTest::keyClicks(box, score);
+            QCOMPARE(rows.text(row, marking::Col::Score), score);
+            QTest::keyClick(box, Qt::Key_Return);
+            QTRY_COMPARE_WITH_TIMEOUT(server->score_of(first).value_or(-1), score.toDouble(), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(!f->webBrowser1().busy(), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT([&] {
+                for (int r = 1; r <= worked.rows(); ++r) {
+                    if (worked.text(r, marking::Col::WorkId).toLongLong() == first) {
+                        w = r;
+                        return worked.text(r, marking::Col::Score) == score;
+                    }
+                }
+                return false;
+            }(), 15000);
+        }
+        QCOMPARE(server->score_count(first), 1);
+        QVERIFY2(c.dialogs.messages.isEmpty(), qPrintable(c.dialogs.messages.join(" | ")));
     }
 
     void killedClientLosesNoKeyedScore()
