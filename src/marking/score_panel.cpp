@@ -5,17 +5,15 @@
 #include "app/vbtext.h"
 #include "marking/marking_host.h"
 #include "marking/score_input.h"
+#include "marking/score_options_box.h"
 #include "ui/widget_names.h"
 
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -29,15 +27,13 @@ ScorePanel::ScorePanel(MarkingContext& ctx, MarkingHost& host, QWidget* parent)
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(buildScoreBox());
-    lay->addWidget(buildOptions());
+    options_ = new ScoreOptionsBox(padPoint_, this);
+    lay->addWidget(options_);
     label4_ = named(new QLabel(QStringLiteral("message")), "Label4");
     label4_->setStyleSheet(QStringLiteral("color: red;"));
 
     connect(text1_, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
-    for (QObject* o : {static_cast<QObject*>(text1_), static_cast<QObject*>(text2_), static_cast<QObject*>(text3_)})
-        o->installEventFilter(this);
-    connect(option1_, &QRadioButton::clicked, this, &ScorePanel::Option1_Click);
-    connect(option2_, &QRadioButton::clicked, this, &ScorePanel::Option2_Click);
+    text1_->installEventFilter(this);
 }
 
 QWidget* ScorePanel::buildScoreBox()
@@ -86,31 +82,6 @@ QWidget* ScorePanel::buildScoreBox()
     return frame3;
 }
 
-QWidget* ScorePanel::buildOptions()
-{
-    auto* frame2 = named(new QGroupBox(QStringLiteral("分数输入控制"), this), "Frame2");
-    auto* f2 = new QGridLayout(frame2);
-    check1_ = named(new QCheckBox(QStringLiteral("智能换题"), frame2), "Check1");
-    f2->addWidget(check1_, 0, 0);
-    check2_ = named(new QCheckBox(QStringLiteral("小数点后自动补:"), frame2), "Check2");
-    f2->addWidget(check2_, 0, 1);
-    text3_ = named(new QLineEdit(QStringLiteral("5"), frame2), "Text3");
-    text3_->setFixedWidth(36);
-    f2->addWidget(text3_, 0, 2);
-    option1_ = named(new QRadioButton(QStringLiteral("整数分数"), frame2), "Option1");
-    option2_ = named(new QRadioButton(QStringLiteral("小数分数小数位:"), frame2), "Option2");
-    auto* options = new QButtonGroup(frame2);
-    options->addButton(option1_);
-    options->addButton(option2_);
-    option2_->setChecked(true);
-    f2->addWidget(option1_, 1, 0);
-    f2->addWidget(option2_, 1, 1);
-    text2_ = named(new QLineEdit(QStringLiteral("1"), frame2), "Text2");
-    text2_->setFixedWidth(36);
-    f2->addWidget(text2_, 1, 2);
-    return frame2;
-}
-
 bool ScorePanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == text1_ && event->type() == QEvent::KeyPress) {
@@ -130,12 +101,6 @@ bool ScorePanel::eventFilter(QObject* watched, QEvent* event)
             else
                 text1_->setCursorPosition(int(text1_->text().trimmed().size()));
         });
-    }
-    if (event->type() == QEvent::FocusOut) {
-        if (watched == text2_)
-            Text2_LostFocus();
-        else if (watched == text3_)
-            Text3_LostFocus();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -179,18 +144,6 @@ void ScorePanel::clearBox()
     muteChange_ = false;
 }
 
-ScoreOptions ScorePanel::score_options() const
-{
-    ScoreOptions o;
-    o.option1 = option1_->isChecked();
-    o.option2 = option2_->isChecked();
-    o.text2 = text2_->text();
-    o.check2 = check2_->isChecked();
-    o.text3 = text3_->text();
-    o.check1 = check1_->isChecked();
-    return o;
-}
-
 void ScorePanel::finish_caret()
 {
     text1_->setCursorPosition(int(text1_->text().size()));
@@ -228,7 +181,7 @@ void ScorePanel::Text1_Change()
     label4_->show();
     const ScoreChange change{box, buffer.text(st.cur_row, Col::Score), buffer.text(st.cur_row, Col::FullMark),
                              n - st.cur_row};
-    apply_score_outcome(score_text_changed(change, score_options()));
+    apply_score_outcome(score_text_changed(change, options_->options()));
 }
 
 void ScorePanel::apply_score_outcome(const ScoreOutcome& o)
@@ -385,34 +338,6 @@ void ScorePanel::Number_Click(int index)
     // Moved to another row: its score is ready to be replaced by a key.
     if ((d.move == RowMove::Next || d.move == RowMove::Previous) && !text1_->text().isEmpty())
         text1_->selectAll();
-}
-
-void ScorePanel::scoreModeSelected(bool integer)
-{
-    const ModeControls m = score_mode_selected(integer, text2_->text());
-    padPoint_->setEnabled(m.padPointEnabled);
-    check2_->setEnabled(m.check2Enabled);
-    text2_->setText(m.text2);
-}
-
-void ScorePanel::Option1_Click()
-{
-    scoreModeSelected(true);
-}
-
-void ScorePanel::Option2_Click()
-{
-    scoreModeSelected(false);
-}
-
-void ScorePanel::Text2_LostFocus()
-{
-    text2_->setText(text2_after_focus_out(text2_->text()));
-}
-
-void ScorePanel::Text3_LostFocus()
-{
-    text3_->setText(text3_after_focus_out(text3_->text()));
 }
 
 }  // namespace marking

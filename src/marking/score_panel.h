@@ -2,23 +2,21 @@
 #include <QString>
 #include <QWidget>
 
-class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace marking {
 
 class MarkingHost;
 struct MarkingContext;
-struct ScoreOptions;
+class ScoreOptionsBox;
 struct ScoreOutcome;
 enum class RowMove;
 
 // The score panel: the score box Text1 with its save button and keypad
-// (Frame3), the score options (Frame2), and the message under the image
+// (Frame3), the score options (Frame2, a room of its own), and the message under the image
 // (Label4, placed by the form). Every change of the box is normalised and
 // checked by the rules of score_input.h and stored on the open buffer row;
 // Enter moves to the next row.
@@ -50,20 +48,14 @@ public:
     bool Text1_KeyDown(int key);  // true: the box must not act on the key
     void Number_Click(int index);
     void commit_and_next();
-    void Option1_Click();
-    void Option2_Click();
-    void Text2_LostFocus();
-    void Text3_LostFocus();
+    ScoreOptionsBox& options() const { return *options_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildScoreBox();
-    QWidget* buildOptions();
-    ScoreOptions score_options() const;
     void apply_score_outcome(const ScoreOutcome& outcome);
-    void scoreModeSelected(bool integer);
     bool refuse_enter(const QString& boxText);
     void move_row(int delta);
     void applyMove(RowMove move);
@@ -75,12 +67,7 @@ private:
 
     QGroupBox* frame3_ = nullptr;
     QLineEdit* text1_ = nullptr;
-    QLineEdit* text2_ = nullptr;
-    QLineEdit* text3_ = nullptr;
-    QCheckBox* check1_ = nullptr;
-    QCheckBox* check2_ = nullptr;
-    QRadioButton* option1_ = nullptr;
-    QRadioButton* option2_ = nullptr;
+    ScoreOptionsBox* options_ = nullptr;
     QPushButton* padPoint_ = nullptr;  // Number_10
     QLabel* label4_ = nullptr;
 };

@@ -129,27 +129,22 @@ void SelectorBar::showAssignment(const Assignment& a)
 
 bool SelectorBar::set_selector_value(int index, bool byClass, bool value)
 {
-    if (byClass) {
-        if (index >= workBJ_.size())
-            return false;
-        QRadioButton* b = workBJ_.at(index);
-        if (b->isChecked() == value)
-            return false;
-        b->setAutoExclusive(value);
+    QAbstractButton* b = nullptr;
+    if (byClass ? index < workBJ_.size() : index < work_.size())
+        b = byClass ? static_cast<QAbstractButton*>(workBJ_.at(index)) : work_.at(index);
+    if (!b || b->isChecked() == value)
+        return false;
+    if (!byClass) {
         b->setChecked(value);
-        b->setAutoExclusive(true);
-        // An option button reports a click only when it becomes selected.
-        if (value)
-            WorkBJ_Click(index);
+        Work_Click(index);
         return true;
     }
-    if (index >= work_.size())
-        return false;
-    QCheckBox* b = work_.at(index);
-    if (b->isChecked() == value)
-        return false;
+    b->setAutoExclusive(value);
     b->setChecked(value);
-    Work_Click(index);
+    b->setAutoExclusive(true);
+    // An option button reports a click only when it becomes selected.
+    if (value)
+        WorkBJ_Click(index);
     return true;
 }
 

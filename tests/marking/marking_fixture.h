@@ -7,6 +7,7 @@
 #include "marking/image_fetcher.h"
 #include "marking/marking_form.h"
 #include "marking/progress_panel.h"
+#include "marking/score_options_box.h"
 #include "marking/score_panel.h"
 #include "marking/score_saver.h"
 #include "marking/selector_bar.h"

@@ -234,10 +234,10 @@ private slots:
         QVERIFY(f.find<QCheckBox>("Check2")->isEnabled());
         // Focus leaving Text2 / Text3 with a bad value falls back.
         text2->setText("-2");
-        f.form->scorePanel().Text2_LostFocus();
+        f.form->scorePanel().options().Text2_LostFocus();
         QCOMPARE(text2->text(), QString("1"));
         f.find<QLineEdit>("Text3")->setText("x");
-        f.form->scorePanel().Text3_LostFocus();
+        f.form->scorePanel().options().Text3_LostFocus();
         QCOMPARE(f.find<QLineEdit>("Text3")->text(), QString("5"));
     }
 
