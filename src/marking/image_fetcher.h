@@ -23,8 +23,6 @@ class ImageFetcher final : public QObject {
 public:
     ImageFetcher(MarkingContext& ctx, MarkingHost& host, QObject* parent = nullptr);
 
-    QTimer& timer1() const { return *timer1_; }
-
     // The session's cache folder, made where missing; false (and the
     // teacher told) when it can't be.
     bool make_cache_dirs();
@@ -50,6 +48,8 @@ public:
     void save_down_sted(const QString& reply);
     // A download was replaced on WebBrowser3 before it completed.
     void downloadReplaced();
+
+    QTimer& timer1() const { return *timer1_; }
 
 public slots:
     void Timer1_Timer();

@@ -87,15 +87,15 @@ MarkingForm::MarkingForm(app::Services& services, MarkingState& state, QWidget* 
     workedPanel_->hideTipOnMove(this);
     workedPanel_->hideTipOnMove(statusBar_->statusFrame());
 
-    fetcher_ = new ImageFetcher(ctx_, *this, this);
-    saver_ = new ScoreSaver(ctx_, *this, this);
     connect(ctx_.view, &ui::ImagePageView::pageLoaded, this, &MarkingForm::image_page_shown);
     connect(selectors_, &SelectorBar::selected, this, &MarkingForm::selectionMade);
     connect(selectors_, &SelectorBar::captionClicked, this, &MarkingForm::refresh_mobile_code);
     connect(bufferPanel_, &BufferListPanel::rowClicked, this, &MarkingForm::ListView1_ItemClick);
+    connect(slider1_, &QSlider::valueChanged, this, &MarkingForm::Slider1_Scroll);
+    fetcher_ = new ImageFetcher(ctx_, *this, this);
     connect(workedPanel_, &WorkedListPanel::rowClicked, fetcher_, &ImageFetcher::fetchWorked);
     connect(feedback_, &FeedbackPanel::redownloadAsked, fetcher_, &ImageFetcher::redownload);
-    connect(slider1_, &QSlider::valueChanged, this, &MarkingForm::Slider1_Scroll);
+    saver_ = new ScoreSaver(ctx_, *this, this);
     open();
 }
 

@@ -25,12 +25,11 @@ public:
     ScoreSaver(MarkingContext& ctx, MarkingHost& host, QObject* parent = nullptr);
     ~ScoreSaver() override;
 
-    ScoreJournal* journal() const { return journal_.get(); }
-    net::PageChannel& journalChannel() const { return *journalChannel_; }
-
     // The journal of this teacher in this exam and subject: what an earlier
     // run keyed and the server never confirmed goes out now.
     void openJournal();
+    ScoreJournal* journal() const { return journal_.get(); }
+    net::PageChannel& journalChannel() const { return *journalChannel_; }
 
     // A row's score as keyed, journalled.
     void storeScore(int row, const QString& score, bool markUnsaved);
