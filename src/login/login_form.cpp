@@ -165,6 +165,7 @@ void LoginForm::connectControls()
     connect(list2_, &QListWidget::itemActivated, this, &LoginForm::onTeacherPicked);
 
     connect(login_, &QPushButton::clicked, this, &LoginForm::onLoginClicked);
+    connect(text3_, &QLineEdit::returnPressed, this, &LoginForm::onLoginClicked);
     connect(quit_, &QPushButton::clicked, this, &LoginForm::programEnd);
     connect(upgrade_, &UpgradePanel::installerClicked, this, [this] {
         openDownload(QStringLiteral("kssetup.exe"), installer_message());

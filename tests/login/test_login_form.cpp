@@ -478,6 +478,37 @@ private slots:
         }
     }
 
+    void enterInPasswordLogsIn_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::newRow("return") << int(Qt::Key_Return) << "pw" << true;
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << "pw" << true;
+        QTest::newRow("checks as the button") << int(Qt::Key_Return) << "" << false;
+    }
+    void enterInPasswordLogsIn()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, password);
+        QFETCH(bool, loggedIn);
+        startForm();
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42,张三,"));
+        app::session().School_ID = 5;
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        auto* pw = child<QLineEdit>("Text3");
+        QTest::keyClicks(pw, password);
+        if (loggedIn) {
+            QVERIFY(completes("net_login.asp", [&] { QTest::keyClick(pw, Qt::Key(key)); }));
+            QCOMPARE(ts->flow.calls, QStringList{"exams"});
+            QCOMPARE(stub->lastRequestFor("net_login.asp"), QByteArray("/cj/net_login.asp?xx_id=5&js_name=%D5%C5%C8%FD&password=pw"));
+        } else {
+            QTest::keyClick(pw, Qt::Key(key));
+            QCOMPARE(ts->dialogs.messages, QStringList{text::need_name_and_password});
+            QVERIFY(!channel()->pendingUrl().contains("net_login.asp"));
+        }
+    }
+
     void loginAccepted()
     {
         startForm();
