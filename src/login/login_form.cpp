@@ -24,13 +24,18 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace login {
 
 namespace {
 constexpr int visible_list_rows = 7;
+// Long enough to lie between two keys of a steady typist, short enough
+// that the match seems to come at once when they stop.
+constexpr int typing_pause_ms = 300;
 
 QLabel* caption(const QString& name, const QString& text, QWidget* parent)
 {
@@ -41,7 +46,8 @@ QLabel* caption(const QString& name, const QString& text, QWidget* parent)
 }  // namespace
 
 LoginForm::LoginForm(app::Services& services, QWidget* parent)
-    : QWidget(parent), services_(services), channel_(new net::PageChannel(services.network, this))
+    : QWidget(parent), services_(services), channel_(new net::PageChannel(services.network, this)),
+      typingPause_(new QTimer(this))
 {
     setObjectName(QStringLiteral("login_form"));
     channel_->setObjectName(QStringLiteral("WebBrowser1"));
@@ -136,6 +142,10 @@ void LoginForm::buildControls()
     list1_->setObjectName(QStringLiteral("List1"));
     list2_->setObjectName(QStringLiteral("List2"));
 
+    typingPause_->setObjectName(QStringLiteral("typingPause"));
+    typingPause_->setSingleShot(true);
+    typingPause_->setInterval(typing_pause_ms);
+
     setMinimumWidth(460);
     // The school name is what a teacher types first.
     text1_->setFocus();
@@ -149,13 +159,18 @@ void LoginForm::connectControls()
 
     connect(text1_, &LookupField::typed, this, [this] {
         list_picked_ = false;
+        typingPause_->start();
         text2_->clear();  // another school: the teacher name no longer fits
     });
     connect(text1_, &LookupField::pressed, this, [this] {
         list_picked_ = false;
         list2_->hide();
     });
-    connect(text2_, &LookupField::typed, this, [this] { list_picked_ = false; });
+    connect(text2_, &LookupField::typed, this, [this] {
+        list_picked_ = false;
+        typingPause_->start();
+    });
+    connect(typingPause_, &QTimer::timeout, this, &LoginForm::takeOverMatches);
     connect(text2_, &LookupField::pressed, this, [this] { list_picked_ = false; });
     connect(text1_, &QLineEdit::textChanged, this, &LoginForm::onSchoolTextChanged);
     connect(text2_, &QLineEdit::textChanged, this, &LoginForm::onTeacherTextChanged);
@@ -211,6 +226,7 @@ void LoginForm::composeServerUrl()
 
 void LoginForm::sendProbe(const QString& token)
 {
+    schoolAsked_.reset();  // the token is no school name
     channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_school.asp?q=") + token);
 }
 
@@ -246,16 +262,18 @@ void LoginForm::onSchoolTextChanged()
 {
     if (list_picked_)
         return;
+    schoolAsked_ = app::trim(text1_->text());
     channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_school.asp?q=")
-                       + net::url_encode(app::trim(text1_->text())));
+                       + net::url_encode(*schoolAsked_));
 }
 
 void LoginForm::onTeacherTextChanged()
 {
     if (list_picked_)
         return;
+    teacherAsked_ = app::trim(text2_->text());
     channel_->navigate(app::session().Server_URL + QStringLiteral("cj/net_get_js.asp?q=")
-                       + net::url_encode(app::trim(text2_->text())) + QStringLiteral("&xx_id=")
+                       + net::url_encode(*teacherAsked_) + QStringLiteral("&xx_id=")
                        + QString::number(app::session().School_ID));
 }
 
@@ -313,6 +331,7 @@ void LoginForm::handleSchoolReply(const QString& text)
         s.Ver = reply.version;
         setWindowTitle(text::caption + text::caption_version + s.Ver);
     }
+    schoolMatch_.reset();
     if (reply.noMatch) {
         school_rows_ = 0;
         list1_->clear();
@@ -322,16 +341,17 @@ void LoginForm::handleSchoolReply(const QString& text)
     school_rows_ = int(reply.records.size());
     for (int r = 0; r < school_rows_; ++r)
         school_list_[r] = {QString::number(r), reply.records[r].id, reply.records[r].name};
-    if (school_rows_ == 1)
+    // A match for text the field no longer holds chooses nothing.
+    const bool current = schoolAsked_ && *schoolAsked_ == app::trim(text1_->text());
+    if (school_rows_ == 1 && current)
         s.School_ID = app::to_int(school_list_[0].id);
     list1_->clear();
     for (int r = 0; r < school_rows_; ++r)
         list1_->addItem(school_list_[r].name);
     if (school_rows_ == 1) {
-        // Written before list_picked is set, so the full name is looked up once more.
-        text1_->setText(school_list_[0].name);
         list1_->hide();
-        list_picked_ = true;
+        if (current)
+            offerMatch(schoolMatch_, school_list_[0].name);
     } else {
         showList(list1_);
     }
@@ -348,6 +368,7 @@ void LoginForm::handleTeacherReply(const QString& text)
     }
     label3_->setText(text::network_ok);
     list2_->clear();
+    teacherMatch_.reset();
     if (reply.noMatch) {
         teacher_rows_ = 0;
         list2_->addItem(text::no_teacher_found);
@@ -356,11 +377,37 @@ void LoginForm::handleTeacherReply(const QString& text)
     teacher_rows_ = int(reply.names.size());
     list2_->addItems(reply.names);
     if (teacher_rows_ == 1) {
-        text2_->setText(reply.names.first());
         list2_->hide();
-        list_picked_ = true;
+        if (teacherAsked_ && *teacherAsked_ == app::trim(text2_->text()))
+            offerMatch(teacherMatch_, reply.names.first());
     } else {
         showList(list2_);
+    }
+}
+
+void LoginForm::offerMatch(std::optional<QString>& pending, const QString& name)
+{
+    pending = name;
+    if (!typingPause_->isActive())
+        takeOverMatches();  // the teacher stopped typing before the reply came
+}
+
+void LoginForm::takeOverMatches()
+{
+    // The school first: taking it over looks up its full name, which a
+    // teacher lookup sent next may replace; that reply would change nothing.
+    if (const auto name = std::exchange(schoolMatch_, std::nullopt);
+        name && schoolAsked_ && *schoolAsked_ == app::trim(text1_->text())) {
+        // Written before list_picked is set, so the full name is looked up once more.
+        text1_->setText(*name);
+        list1_->hide();
+        list_picked_ = true;
+    }
+    if (const auto name = std::exchange(teacherMatch_, std::nullopt);
+        name && teacherAsked_ && *teacherAsked_ == app::trim(text2_->text())) {
+        text2_->setText(*name);
+        list2_->hide();
+        list_picked_ = true;
     }
 }
 
