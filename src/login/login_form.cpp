@@ -6,6 +6,7 @@
 #include "app/services.h"
 #include "app/session.h"
 #include "app/vbtext.h"
+#include "login/last_login.h"
 #include "login/login_rules.h"
 #include "login/login_texts.h"
 #include "login/lookup_field.h"
@@ -66,6 +67,7 @@ LoginForm::LoginForm(app::Services& services, QWidget* parent)
     load_url_txt();
     composeServerUrl();
     sendProbe(QString::fromUtf8(app::site::probe_token));
+    restoreLastLogin();
 }
 
 LoginForm::~LoginForm() = default;
@@ -213,6 +215,28 @@ void LoginForm::save_url_txt()
     const QString path = services_.paths.file(QStringLiteral("url.txt"));
     if (!login::save_url_txt(path, urlHost_, urlPort_, check1_->isChecked(), text3_->text()))
         services_.dialogs.message(text::settings_not_saved + QDir::toNativeSeparators(path));
+}
+
+void LoginForm::restoreLastLogin()
+{
+    const LastLogin last = read_last_login(services_.paths.file(QString::fromLatin1(last_login_file)));
+    if (last.isEmpty())
+        return;
+    // The teacher's name is filled in, not typed: it asks nothing.
+    list_picked_ = true;
+    text2_->setText(last.teacher);
+    list_picked_ = false;
+    // The school is looked up again; the reply chooses it as a single
+    // match and, like the probe it replaces, tells the server's version.
+    text1_->setText(last.school);
+    text3_->setFocus();
+}
+
+void LoginForm::saveLastLogin()
+{
+    // A convenience: a folder url.txt could not be written to has been
+    // reported already.
+    save_last_login(services_.paths.file(QString::fromLatin1(last_login_file)), {text1_->text(), text2_->text()});
 }
 
 // --- server address --------------------------------------------------------
@@ -431,6 +455,7 @@ void LoginForm::handleLoginReply(const net::PageResult& result)
     services_.flow.showExamList();
     hide();
     save_url_txt();
+    saveLastLogin();
 }
 
 // --- login and upgrade -----------------------------------------------------

@@ -60,6 +60,8 @@ private:
     void connectControls();
     void load_url_txt();
     void save_url_txt();
+    void restoreLastLogin();
+    void saveLastLogin();
 
     void composeServerUrl();
     void sendProbe(const QString& token);

@@ -622,6 +622,56 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
     }
 
+    // The school and teacher of the last successful login come back at the
+    // next start; the school is looked up again, so a server that does not
+    // know it chooses none. The password only when it was remembered.
+    void lastLoginFilledInAtStart_data()
+    {
+        QTest::addColumn<bool>("remember");
+        QTest::addColumn<bool>("schoolKnown");
+        QTest::newRow("password remembered") << true << true;
+        QTest::newRow("password not remembered") << false << true;
+        QTest::newRow("school unknown to the server") << false << false;
+    }
+    void lastLoginFilledInAtStart()
+    {
+        QFETCH(bool, remember);
+        QFETCH(bool, schoolKnown);
+        const QString school = QStringLiteral("第一中学");
+        schoolReplies[net::url_encode(school).toLatin1()] = QStringLiteral("School_Name8762349;1,第一中学;remote=x;8.5;");
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,1,张明,"));
+        startForm();
+        QVERIFY(completes("net_get_school.asp", [&] { child<QLineEdit>("Text1")->setText(school); }));
+        QCOMPARE(app::session().School_ID, 1);
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张明"));
+        child<QLineEdit>("Text3")->setText("demo123");
+        child<QCheckBox>("Check1")->setChecked(remember);
+        QVERIFY(completes("net_login.asp", [&] { QTest::mouseClick(child<QPushButton>("login"), Qt::LeftButton); }));
+        QCOMPARE(ts->flow.calls, QStringList{"exams"});
+        QFile url(ts->paths.file("url.txt"));
+        QVERIFY(url.open(QIODevice::ReadOnly));
+        const QByteArray urlTxt = url.readAll();  // its format is not ours to change
+
+        // The next start.
+        form.reset();
+        app::reset_session();
+        stub->clearRequests();
+        if (!schoolKnown)
+            schoolReplies.clear();
+        form = std::make_unique<login::LoginForm>(ts->services);
+        QVERIFY(completes("net_get_school.asp", [] {}));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), school);
+        QCOMPARE(child<QLineEdit>("Text2")->text(), QStringLiteral("张明"));
+        QCOMPARE(child<QLineEdit>("Text3")->text(), remember ? QStringLiteral("demo123") : QString());
+        QCOMPARE(app::session().School_ID, schoolKnown ? 1 : 0);
+        QCOMPARE(app::session().Ver, QStringLiteral("8.5"));  // the lookup answers as the probe would
+        QVERIFY(stub->requestsFor("net_get_js.asp").isEmpty());
+        QCOMPARE(form->focusWidget(), child<QLineEdit>("Text3"));
+        QVERIFY(ts->dialogs.messages.isEmpty());
+        QCOMPARE(urlTxt, remember ? QStringLiteral("127.0.0.1\r\n%1\r\n%2\r\n1\r\n").arg(stub->port()).arg(login::pwd_encode("demo123")).toLatin1()
+                                  : QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());
+    }
+
     // The port field may hold a refused value while the login goes to the
     // last valid one; that one is what must be remembered.
     void refusedPortIsNotRemembered()
@@ -665,6 +715,7 @@ private slots:
         QFile f(ts->paths.file("url.txt"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());  // not rewritten
+        QVERIFY(!QFile::exists(ts->paths.file("tavix.ini")));  // nothing to remember
     }
 
     void loginWithoutServerKeepsFields()
