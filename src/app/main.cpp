@@ -2,6 +2,7 @@
 // start-up screen and lives for the whole run.
 #include "app/app_paths.h"
 #include "app/clock.h"
+#include "app/qt_translation.h"
 #include "app/services.h"
 #include "app/web_engine_env.h"
 #include "login/login_form.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     app::prepare_web_engine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    app::install_qt_chinese(app);
     QApplication::setApplicationName(QStringLiteral("tavix"));
     QApplication::setApplicationVersion(QStringLiteral("8.5"));
 
