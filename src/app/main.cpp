@@ -4,6 +4,7 @@
 #include "app/clock.h"
 #include "app/qt_translation.h"
 #include "app/services.h"
+#include "app/ui_font.h"
 #include "app/web_engine_env.h"
 #include "login/login_form.h"
 #include "net/page_channel.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     app::install_qt_chinese(app);
+    app::prefer_cjk_ui_font(app);
     QApplication::setApplicationName(QStringLiteral("tavix"));
     QApplication::setApplicationVersion(QStringLiteral("8.5"));
 
