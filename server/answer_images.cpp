@@ -334,9 +334,16 @@ void draw_answer(QPainter& p, const DemoAnswer& answer, const QRectF& box, const
     }
     Pen pen(p, hand_font(), hand.size, hand.ink, &hand, &rng);
 
-    // A hasty student sometimes starts a line wrongly and strikes it out.
-    const int false_start = rng.generateDouble() < 0.45 * (1 - hand.neat) ? int(rng.bounded(int(lines.size()))) : -1;
-    const QString false_text = answer.steps ? QStringLiteral("x = 7") : QStringLiteral("因为");
+    // A hasty student sometimes starts a line wrongly and strikes it out,
+    // where the line leaves room for it.
+    const QStringList slips = answer.steps ? QStringList{QStringLiteral("x = 7"), QStringLiteral("= 5"), QStringLiteral("3x")}
+                                           : QStringList{QStringLiteral("因为"), QStringLiteral("写了"), QStringLiteral("表达")};
+    const QString false_text = slips.at(int(rng.bounded(int(slips.size()))));
+    int false_start = -1;
+    if (rng.generateDouble() < 0.45 * (1 - hand.neat)) {
+        const int i = int(rng.bounded(int(lines.size())));
+        if (pen.width(false_text + lines[i]) + hand.size * 1.6 < right - left) false_start = i;
+    }
 
     double baseline = box.top() + hand.size * 1.3;
     for (int i = 0; i < lines.size(); ++i) {
