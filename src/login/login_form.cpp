@@ -229,6 +229,9 @@ void LoginForm::restoreLastLogin()
     // The school is looked up again; the reply chooses it as a single
     // match and, like the probe it replaces, tells the server's version.
     text1_->setText(last.school);
+    // Typed over, a remembered name is replaced rather than added to.
+    text1_->selectAll();
+    text2_->selectAll();
     text3_->setFocus();
 }
 
@@ -422,14 +425,18 @@ void LoginForm::takeOverMatches()
     // teacher lookup sent next may replace; that reply would change nothing.
     if (const auto name = std::exchange(schoolMatch_, std::nullopt);
         name && schoolAsked_ && *schoolAsked_ == app::trim(text1_->text())) {
-        // Written before list_picked is set, so the full name is looked up once more.
-        text1_->setText(*name);
+        // Written before list_picked is set, so the full name is looked up
+        // once more. The name the field holds already is left alone, with
+        // its cursor and selection.
+        if (text1_->text() != *name)
+            text1_->setText(*name);
         list1_->hide();
         list_picked_ = true;
     }
     if (const auto name = std::exchange(teacherMatch_, std::nullopt);
         name && teacherAsked_ && *teacherAsked_ == app::trim(text2_->text())) {
-        text2_->setText(*name);
+        if (text2_->text() != *name)
+            text2_->setText(*name);
         list2_->hide();
         list_picked_ = true;
     }

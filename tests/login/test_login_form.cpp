@@ -668,6 +668,9 @@ private slots:
         QVERIFY(stub->requestsFor("net_get_js.asp").isEmpty());
         QCOMPARE(form->focusWidget(), child<QLineEdit>("Text3"));
         QVERIFY(ts->dialogs.messages.isEmpty());
+        // Typed over, the remembered name gives way.
+        QTest::keyClick(child<QLineEdit>("Text1"), 'd');
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("d"));
         QCOMPARE(urlTxt, remember ? QStringLiteral("127.0.0.1\r\n%1\r\n%2\r\n1\r\n").arg(stub->port()).arg(login::pwd_encode("demo123")).toLatin1()
                                   : QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());
     }
