@@ -1,8 +1,11 @@
 #pragma once
-// Demo answer images: a scanned strip of an answer sheet, about 800x250,
-// with the candidate number printed in its header box and handwriting-like
-// strokes below. Drawn with paths only, so no font and no GUI are needed.
+// Demo answer images: a scanned strip of an answer sheet, 800 pixels wide
+// and as tall as the question's answer box, with the question printed at
+// the top, the candidate number in its box, and the student's answer
+// written by hand below (answer_content.h says what they wrote). Drawn
+// from font outlines (outline_font.h), so no GUI is needed.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -10,14 +13,14 @@ namespace velmora {
 
 class Store;
 
-// JPEG bytes of the answer of candidate `kh` to question `th`; the same
-// inputs always give the same picture.
-std::string render_answer_jpeg(const std::string& kh, const std::string& th, double full_mark);
+// JPEG bytes of the answer of candidate `kh` to question `th` of the demo
+// subject `subject`; the same inputs always give the same picture.
+std::string render_answer_jpeg(std::int64_t subject, const std::string& kh, const std::string& th, double full_mark);
 
 // Renders into `file` (folders created; written under a temporary name and
 // renamed, so a concurrent reader never sees half a file).
-bool write_answer_image(const std::filesystem::path& file, const std::string& kh, const std::string& th,
-                        double full_mark);
+bool write_answer_image(const std::filesystem::path& file, std::int64_t subject, const std::string& kh,
+                        const std::string& th, double full_mark);
 
 // Whether the store holds demo answers whose images may be drawn on demand.
 bool demo_images_enabled(Store& store);

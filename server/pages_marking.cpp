@@ -584,7 +584,7 @@ Reply page_down_st(Context& ctx, const Query& q)
     std::string bytes;
     if (!read_file(file, bytes)) {
         // Demo answers are drawn on first use, then kept in the store.
-        if (!demo_images_enabled(ctx.store) || !write_answer_image(file, kh, th, full) || !read_file(file, bytes))
+        if (!demo_images_enabled(ctx.store) || !write_answer_image(file, *subject, kh, th, full) || !read_file(file, bytes))
             return Reply::text(not_found(img_txt));
     }
     if (file.extension() == ".txt") {  // already base64, as a scanner station may leave it

@@ -2,7 +2,10 @@
 // start-up screen and lives for the whole run.
 #include "app/app_paths.h"
 #include "app/clock.h"
+#include "app/qt_translation.h"
 #include "app/services.h"
+#include "app/ui_font.h"
+#include "app/web_engine_env.h"
 #include "login/login_form.h"
 #include "net/page_channel.h"
 #include "ui/qt_dialogs.h"
@@ -13,7 +16,13 @@
 
 int main(int argc, char** argv)
 {
+    // Both before the application object: the browser engine reads its
+    // sandbox switch when it starts and shares the GL contexts made from here on.
+    app::prepare_web_engine();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    app::install_qt_chinese(app);
+    app::prefer_cjk_ui_font(app);
     QApplication::setApplicationName(QStringLiteral("tavix"));
     QApplication::setApplicationVersion(QStringLiteral("8.5"));
 

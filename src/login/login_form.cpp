@@ -6,6 +6,7 @@
 #include "app/services.h"
 #include "app/session.h"
 #include "app/vbtext.h"
+#include "login/last_login.h"
 #include "login/login_rules.h"
 #include "login/login_texts.h"
 #include "login/lookup_field.h"
@@ -25,13 +26,18 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace login {
 
 namespace {
 constexpr int visible_list_rows = 7;
+// Long enough to lie between two keys of a steady typist, short enough
+// that the match seems to come at once when they stop.
+constexpr int typing_pause_ms = 300;
 
 QLabel* caption(const QString& name, const QString& text, QWidget* parent)
 {
@@ -42,7 +48,8 @@ QLabel* caption(const QString& name, const QString& text, QWidget* parent)
 }  // namespace
 
 LoginForm::LoginForm(app::Services& services, QWidget* parent)
-    : QWidget(parent), services_(services), channel_(new net::PageChannel(services.network, this))
+    : QWidget(parent), services_(services), channel_(new net::PageChannel(services.network, this)),
+      typingPause_(new QTimer(this))
 {
     setObjectName(QStringLiteral("login_form"));
     channel_->setObjectName(QStringLiteral("WebBrowser1"));
@@ -61,6 +68,7 @@ LoginForm::LoginForm(app::Services& services, QWidget* parent)
     load_url_txt();
     composeServerUrl();
     sendProbe(QString::fromUtf8(app::site::probe_token));
+    restoreLastLogin();
 }
 
 LoginForm::~LoginForm() = default;
@@ -137,6 +145,10 @@ void LoginForm::buildControls()
     list1_->setObjectName(QStringLiteral("List1"));
     list2_->setObjectName(QStringLiteral("List2"));
 
+    typingPause_->setObjectName(QStringLiteral("typingPause"));
+    typingPause_->setSingleShot(true);
+    typingPause_->setInterval(typing_pause_ms);
+
     setMinimumWidth(460);
     // The school name is what a teacher types first.
     text1_->setFocus();
@@ -150,13 +162,18 @@ void LoginForm::connectControls()
 
     connect(text1_, &LookupField::typed, this, [this] {
         list_picked_ = false;
+        typingPause_->start();
         text2_->clear();  // another school: the teacher name no longer fits
     });
     connect(text1_, &LookupField::pressed, this, [this] {
         list_picked_ = false;
         list2_->hide();
     });
-    connect(text2_, &LookupField::typed, this, [this] { list_picked_ = false; });
+    connect(text2_, &LookupField::typed, this, [this] {
+        list_picked_ = false;
+        typingPause_->start();
+    });
+    connect(typingPause_, &QTimer::timeout, this, &LoginForm::takeOverMatches);
     connect(text2_, &LookupField::pressed, this, [this] { list_picked_ = false; });
     connect(text1_, &QLineEdit::textChanged, this, &LoginForm::onSchoolTextChanged);
     connect(text2_, &QLineEdit::textChanged, this, &LoginForm::onTeacherTextChanged);
@@ -166,6 +183,7 @@ void LoginForm::connectControls()
     connect(list2_, &QListWidget::itemActivated, this, &LoginForm::onTeacherPicked);
 
     connect(login_, &QPushButton::clicked, this, &LoginForm::onLoginClicked);
+    connect(text3_, &QLineEdit::returnPressed, this, &LoginForm::onLoginClicked);
     connect(quit_, &QPushButton::clicked, this, &LoginForm::programEnd);
     connect(upgrade_, &UpgradePanel::installerClicked, this, [this] {
         openDownload(QStringLiteral("kssetup.exe"), installer_message());
@@ -200,6 +218,31 @@ void LoginForm::save_url_txt()
         services_.dialogs.message(text::settings_not_saved + QDir::toNativeSeparators(path));
 }
 
+void LoginForm::restoreLastLogin()
+{
+    const LastLogin last = read_last_login(services_.paths.file(QString::fromLatin1(last_login_file)));
+    if (last.isEmpty())
+        return;
+    // The teacher's name is filled in, not typed: it asks nothing.
+    list_picked_ = true;
+    text2_->setText(last.teacher);
+    list_picked_ = false;
+    // The school is looked up again; the reply chooses it as a single
+    // match and, like the probe it replaces, tells the server's version.
+    text1_->setText(last.school);
+    // Typed over, a remembered name is replaced rather than added to.
+    text1_->selectAll();
+    text2_->selectAll();
+    text3_->setFocus();
+}
+
+void LoginForm::saveLastLogin()
+{
+    // A convenience: a folder url.txt could not be written to has been
+    // reported already.
+    save_last_login(services_.paths.file(QString::fromLatin1(last_login_file)), {text1_->text(), text2_->text()});
+}
+
 // --- server address --------------------------------------------------------
 
 void LoginForm::composeServerUrl()
@@ -211,6 +254,7 @@ void LoginForm::composeServerUrl()
 
 void LoginForm::sendProbe(const QString& token)
 {
+    schoolAsked_.reset();  // the token is no school name
     channel_->navigate(net::school_probe_url(app::session(), token));
 }
 
@@ -246,14 +290,16 @@ void LoginForm::onSchoolTextChanged()
 {
     if (list_picked_)
         return;
-    channel_->navigate(net::school_lookup_url(app::session(), app::trim(text1_->text())));
+    schoolAsked_ = app::trim(text1_->text());
+    channel_->navigate(net::school_lookup_url(app::session(), *schoolAsked_));
 }
 
 void LoginForm::onTeacherTextChanged()
 {
     if (list_picked_)
         return;
-    channel_->navigate(net::teacher_lookup_url(app::session(), app::trim(text2_->text())));
+    teacherAsked_ = app::trim(text2_->text());
+    channel_->navigate(net::teacher_lookup_url(app::session(), *teacherAsked_));
 }
 
 void LoginForm::onSchoolPicked(QListWidgetItem* item)
@@ -310,6 +356,7 @@ void LoginForm::handleSchoolReply(const QString& text)
         s.Ver = reply.version;
         setWindowTitle(text::caption + text::caption_version + s.Ver);
     }
+    schoolMatch_.reset();
     if (reply.noMatch) {
         school_rows_ = 0;
         list1_->clear();
@@ -319,16 +366,17 @@ void LoginForm::handleSchoolReply(const QString& text)
     school_rows_ = int(reply.records.size());
     for (int r = 0; r < school_rows_; ++r)
         school_list_[r] = {QString::number(r), reply.records[r].id, reply.records[r].name};
-    if (school_rows_ == 1)
+    // A match for text the field no longer holds chooses nothing.
+    const bool current = schoolAsked_ && *schoolAsked_ == app::trim(text1_->text());
+    if (school_rows_ == 1 && current)
         s.School_ID = app::to_int(school_list_[0].id);
     list1_->clear();
     for (int r = 0; r < school_rows_; ++r)
         list1_->addItem(school_list_[r].name);
     if (school_rows_ == 1) {
-        // Written before list_picked is set, so the full name is looked up once more.
-        text1_->setText(school_list_[0].name);
         list1_->hide();
-        list_picked_ = true;
+        if (current)
+            offerMatch(schoolMatch_, school_list_[0].name);
     } else {
         showList(list1_);
     }
@@ -345,6 +393,7 @@ void LoginForm::handleTeacherReply(const QString& text)
     }
     label3_->setText(text::network_ok);
     list2_->clear();
+    teacherMatch_.reset();
     if (reply.noMatch) {
         teacher_rows_ = 0;
         list2_->addItem(text::no_teacher_found);
@@ -353,11 +402,41 @@ void LoginForm::handleTeacherReply(const QString& text)
     teacher_rows_ = int(reply.names.size());
     list2_->addItems(reply.names);
     if (teacher_rows_ == 1) {
-        text2_->setText(reply.names.first());
         list2_->hide();
-        list_picked_ = true;
+        if (teacherAsked_ && *teacherAsked_ == app::trim(text2_->text()))
+            offerMatch(teacherMatch_, reply.names.first());
     } else {
         showList(list2_);
+    }
+}
+
+void LoginForm::offerMatch(std::optional<QString>& pending, const QString& name)
+{
+    pending = name;
+    if (!typingPause_->isActive())
+        takeOverMatches();  // the teacher stopped typing before the reply came
+}
+
+void LoginForm::takeOverMatches()
+{
+    // The school first: taking it over looks up its full name, which a
+    // teacher lookup sent next may replace; that reply would change nothing.
+    if (const auto name = std::exchange(schoolMatch_, std::nullopt);
+        name && schoolAsked_ && *schoolAsked_ == app::trim(text1_->text())) {
+        // Written before list_picked is set, so the full name is looked up
+        // once more. The name the field holds already is left alone, with
+        // its cursor and selection.
+        if (text1_->text() != *name)
+            text1_->setText(*name);
+        list1_->hide();
+        list_picked_ = true;
+    }
+    if (const auto name = std::exchange(teacherMatch_, std::nullopt);
+        name && teacherAsked_ && *teacherAsked_ == app::trim(text2_->text())) {
+        if (text2_->text() != *name)
+            text2_->setText(*name);
+        list2_->hide();
+        list_picked_ = true;
     }
 }
 
@@ -381,6 +460,7 @@ void LoginForm::handleLoginReply(const net::PageResult& result)
     services_.flow.showExamList();
     hide();
     save_url_txt();
+    saveLastLogin();
 }
 
 // --- login and upgrade -----------------------------------------------------

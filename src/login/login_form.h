@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -11,6 +12,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QTimer;
 
 namespace app { struct Services; }
 namespace net { class PageChannel; struct PageResult; }
@@ -38,6 +40,11 @@ public:
     void show_upgrade(const QString& version);
     bool listPicked() const { return list_picked_; }
 
+public slots:
+    // Typing has paused: a single match still waiting is taken over when
+    // its field holds the text it answers.
+    void takeOverMatches();
+
 signals:
     // The quit button, an upgrade link or closing the window: the program
     // ends now, saving nothing.
@@ -53,6 +60,8 @@ private:
     void connectControls();
     void load_url_txt();
     void save_url_txt();
+    void restoreLastLogin();
+    void saveLastLogin();
 
     void composeServerUrl();
     void sendProbe(const QString& token);
@@ -72,6 +81,7 @@ private:
     void showUnreachable();
 
     void showList(QListWidget* list);
+    void offerMatch(std::optional<QString>& pending, const QString& name);
     void placeLists();
 
     app::Services& services_;
@@ -101,6 +111,13 @@ private:
     int school_rows_ = 0;
     int teacher_rows_ = 0;
     bool list_picked_ = false;
+    // The trimmed text each field's last lookup asked for (none for the
+    // probe), and the name of a single match waiting for typing to pause.
+    // A reply taken over while the teacher still types would be written
+    // under their fingers ("d" becoming "第一中学yzx").
+    std::optional<QString> schoolAsked_, teacherAsked_;
+    std::optional<QString> schoolMatch_, teacherMatch_;
+    QTimer* typingPause_;
     // The fields as Server_URL was last built from them.
     QString urlHost_, urlPort_;
 };

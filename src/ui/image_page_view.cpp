@@ -1,6 +1,7 @@
 #include "ui/image_page_view.h"
 
 #include "app/vbtext.h"
+#include "app/web_engine_env.h"
 
 #include <QFileInfo>
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #ifdef TAVIX_HAVE_WEBENGINE
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #endif
 
@@ -38,6 +40,7 @@ ImagePageView::ImagePageView(QWidget* parent)
     blank_->setBackgroundRole(QPalette::Base);
     blank_->setAlignment(Qt::AlignCenter);
     blank_->setWordWrap(true);
+    blank_->setObjectName(QStringLiteral("pageNotice"));
     stack_->addWidget(scroll_);
     stack_->addWidget(blank_);
     stack_->setCurrentWidget(blank_);
@@ -162,11 +165,19 @@ void ImagePageView::showPage(const QString& url)
         blank_->clear();
         stack_->setCurrentWidget(blank_);
     } else {
+        QString problem;
 #ifdef TAVIX_HAVE_WEBENGINE
-        if (g_webEnabled) {
+        if (g_webEnabled && !webView_)
+            problem = app::engine_problem(app::EngineEnvironment::current());
+        if (g_webEnabled && problem.isEmpty()) {
             if (!webView_) {
                 auto* view = new QWebEngineView(this);
                 view->setObjectName(QStringLiteral("WebPage"));
+                connect(view, &QWebEngineView::renderProcessTerminated, this,
+                        [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                            if (status != QWebEnginePage::NormalTerminationStatus && web_)
+                                showEngineProblem(QStringLiteral("浏览器组件的页面进程意外结束"));
+                        });
                 webView_ = view;
                 stack_->addWidget(view);
             }
@@ -175,12 +186,23 @@ void ImagePageView::showPage(const QString& url)
             web_ = true;
         }
 #endif
-        if (!web_) {
+        if (!problem.isEmpty()) {
+            showEngineProblem(problem);
+        } else if (!web_) {
             blank_->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped()));
             stack_->setCurrentWidget(blank_);
         }
     }
     emit pageLoaded(url_);
+}
+
+void ImagePageView::showEngineProblem(const QString& reason)
+{
+    web_ = false;
+    blank_->setText(QStringLiteral("<p>此网页无法显示：%1。</p><p>阅卷、保存等其他功能照常使用。</p>"
+                                   "<p>网页地址：<a href=\"%2\">%2</a></p>")
+                        .arg(reason.toHtmlEscaped(), url_.toHtmlEscaped()));
+    stack_->setCurrentWidget(blank_);
 }
 
 QString ImagePageView::text() const

@@ -16,7 +16,8 @@ namespace ui {
 // The answer view of the marking screen: one answer image, or the images
 // of an answer group one under the other with a rule after each, then an
 // optional footer block (text and a picture). It also shows a web page
-// (the help page) or nothing ("about:blank").
+// (the help page) or nothing ("about:blank"). When the browser engine
+// cannot start, a web page shows as a message saying so, with its address.
 //
 // It keeps the markup of what it shows (text()): "<IMG src=PATH>" per image,
 // as the page of a loaded image would hold it, so "is this answer on
@@ -75,6 +76,9 @@ private:
     void applyMark();
     void clearContent();
     QLabel* imageLabel(const QString& path);
+    // The browser engine cannot start here or its page died: a message in
+    // place of the page, so the rest of the screen goes on working.
+    void showEngineProblem(const QString& reason);
 
     QStackedLayout* stack_;
     QScrollArea* scroll_;

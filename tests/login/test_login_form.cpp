@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 using testsupport::StubReply;
@@ -108,6 +109,17 @@ class LoginFormTest : public QObject {
     void typeInto(const char* field, const QString& keys)
     {
         QTest::keyClicks(child<QLineEdit>(field), keys);
+    }
+
+    // Typing counts as paused only when the test says so: the form's
+    // pause timer is held, then fired as it would fire.
+    void holdTypingPause() { child<QTimer>("typingPause")->setInterval(24 * 3600 * 1000); }
+    void pauseTyping()
+    {
+        auto* pause = child<QTimer>("typingPause");
+        QVERIFY(pause->isActive());
+        pause->stop();
+        QVERIFY(QMetaObject::invokeMethod(pause, "timeout"));
     }
 
     void clickRow(QListWidget* list, int row)
@@ -256,16 +268,86 @@ private slots:
         const QByteArray full = net::url_encode(QStringLiteral("实验中学")).toLatin1();
         schoolReplies[full] = schoolReplies["shi"];
         child<QLineEdit>("Text2")->setText("old");
+        holdTypingPause();
         QVERIFY(completes("net_get_school.asp", [&] { typeInto("Text1", "shi"); }));
         QCOMPARE(child<QLineEdit>("Text2")->text(), QString());  // a new school drops the teacher
         QCOMPARE(app::session().School_ID, 7);
-        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("实验中学"));
         QVERIFY(child<QListWidget>("List1")->isHidden());
-        QVERIFY(form->listPicked());
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("shi"));  // typing has not paused yet
         // Taking the name over looks it up once more, and that is the end of it.
-        QVERIFY(completes("net_get_school.asp", [] {}));
+        QVERIFY(completes("net_get_school.asp", [&] { pauseTyping(); }));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("实验中学"));
+        QVERIFY(form->listPicked());
         QCOMPARE(stub->lastRequestFor("net_get_school.asp"), "/cj/net_get_school.asp?q=" + full);
         QVERIFY(!channel()->busy());
+    }
+
+    // Typed at full speed, each key's reply arrives before the next key.
+    // A single match is taken over only once typing has paused, and only
+    // while the field still holds the text that reply answers.
+    void singleMatchWaitsForThePause_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("shown");  // the field's text once typing has paused
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<int>("schoolId");
+        QTest::newRow("school initials") << "Text1" << QStringList{"d", "y", "z", "x"} << QStringLiteral("第一中学") << true << 1;
+        QTest::newRow("school name") << "Text1" << QStringList{"第", "一", "中", "学"} << QStringLiteral("第一中学") << true << 1;
+        QTest::newRow("teacher initials") << "Text2" << QStringList{"w", "f"} << QStringLiteral("王芳") << true << 5;
+        QTest::newRow("last reply no match") << "Text1" << QStringList{"d", "q"} << "dq" << false << 1;
+    }
+    void singleMatchWaitsForThePause()
+    {
+        QFETCH(QString, field);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, shown);
+        QFETCH(bool, taken);
+        QFETCH(int, schoolId);
+        const QString school = QStringLiteral("School_Name8762349;1,第一中学;remote=x;8.5;");
+        for (const QString& q : {QStringLiteral("d"), QStringLiteral("dy"), QStringLiteral("dyz"), QStringLiteral("dyzx"),
+                                 QStringLiteral("第"), QStringLiteral("第一"), QStringLiteral("第一中"), QStringLiteral("第一中学")})
+            schoolReplies[net::url_encode(q).toLatin1()] = school;
+        for (const QString& q : {QStringLiteral("w"), QStringLiteral("wf"), QStringLiteral("王芳")})
+            teacherReplies[net::url_encode(q).toLatin1()] = QStringLiteral("JS87623493,王芳;");
+        startForm();
+        if (field == "Text2")
+            app::session().School_ID = 5;
+        holdTypingPause();
+
+        const QString page = field == "Text1" ? "net_get_school.asp" : "net_get_js.asp";
+        auto* f = child<QLineEdit>(field.toLatin1());
+        QString typed;
+        for (const QString& key : keys) {
+            QVERIFY(completes(page, [&] {
+                if (key.at(0).unicode() < 128) {
+                    QTest::keyClicks(f, key);
+                } else {  // Chinese comes from an input method
+                    QInputMethodEvent ime;
+                    ime.setCommitString(key);
+                    QApplication::sendEvent(f, &ime);
+                }
+            }));
+            typed += key;
+            QCOMPARE(f->text(), typed);
+        }
+        QCOMPARE(stub->requestsFor(page).size(), keys.size());  // one lookup per key, as ever
+        QVERIFY(child<QListWidget>(field == "Text1" ? "List1" : "List2")->isHidden());
+
+        pauseTyping();
+        QCOMPARE(f->text(), shown);
+        QCOMPARE(form->listPicked(), taken);
+        QCOMPARE(app::session().School_ID, schoolId);
+        QVERIFY(ts->dialogs.messages.isEmpty());
+    }
+
+    void typingPauseIsShort()
+    {
+        startForm();
+        auto* pause = form->findChild<QTimer*>("typingPause");
+        QVERIFY(pause);
+        QVERIFY(pause->isSingleShot());
+        QVERIFY(pause->interval() >= 200 && pause->interval() <= 400);
     }
 
     void whatCountsAsTyping_data()
@@ -376,6 +458,7 @@ private slots:
     {
         startForm();
         form->show();
+        holdTypingPause();
         app::session().School_ID = 40001;
         teacherReplies["zs"] = QStringLiteral("JS8762349 1,张三;2,张珊;3,赵四;");
         const QByteArray one = net::url_encode(QStringLiteral("张珊")).toLatin1();
@@ -389,7 +472,8 @@ private slots:
         QVERIFY(list->isHidden());
         QVERIFY(!channel()->busy());
 
-        // One match is taken over at once.
+        // One match that comes after typing has paused is taken over at once.
+        pauseTyping();
         QTest::mouseClick(child<QLineEdit>("Text2"), Qt::LeftButton);
         QVERIFY(!form->listPicked());
         child<QLineEdit>("Text2")->clear();
@@ -478,6 +562,37 @@ private slots:
         }
     }
 
+    void enterInPasswordLogsIn_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::newRow("return") << int(Qt::Key_Return) << "pw" << true;
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << "pw" << true;
+        QTest::newRow("checks as the button") << int(Qt::Key_Return) << "" << false;
+    }
+    void enterInPasswordLogsIn()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, password);
+        QFETCH(bool, loggedIn);
+        startForm();
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42,张三,"));
+        app::session().School_ID = 5;
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        auto* pw = child<QLineEdit>("Text3");
+        QTest::keyClicks(pw, password);
+        if (loggedIn) {
+            QVERIFY(completes("net_login.asp", [&] { QTest::keyClick(pw, Qt::Key(key)); }));
+            QCOMPARE(ts->flow.calls, QStringList{"exams"});
+            QCOMPARE(stub->lastRequestFor("net_login.asp"), QByteArray("/cj/net_login.asp?xx_id=5&js_name=%D5%C5%C8%FD&password=pw"));
+        } else {
+            QTest::keyClick(pw, Qt::Key(key));
+            QCOMPARE(ts->dialogs.messages, QStringList{text::need_name_and_password});
+            QVERIFY(!channel()->pendingUrl().contains("net_login.asp"));
+        }
+    }
+
     void loginAccepted()
     {
         startForm();
@@ -505,6 +620,59 @@ private slots:
         form->show();
         QCOMPARE(child<QLineEdit>("Text2")->text(), QStringLiteral("张三"));
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
+    }
+
+    // The school and teacher of the last successful login come back at the
+    // next start; the school is looked up again, so a server that does not
+    // know it chooses none. The password only when it was remembered.
+    void lastLoginFilledInAtStart_data()
+    {
+        QTest::addColumn<bool>("remember");
+        QTest::addColumn<bool>("schoolKnown");
+        QTest::newRow("password remembered") << true << true;
+        QTest::newRow("password not remembered") << false << true;
+        QTest::newRow("school unknown to the server") << false << false;
+    }
+    void lastLoginFilledInAtStart()
+    {
+        QFETCH(bool, remember);
+        QFETCH(bool, schoolKnown);
+        const QString school = QStringLiteral("第一中学");
+        schoolReplies[net::url_encode(school).toLatin1()] = QStringLiteral("School_Name8762349;1,第一中学;remote=x;8.5;");
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,1,张明,"));
+        startForm();
+        QVERIFY(completes("net_get_school.asp", [&] { child<QLineEdit>("Text1")->setText(school); }));
+        QCOMPARE(app::session().School_ID, 1);
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张明"));
+        child<QLineEdit>("Text3")->setText("demo123");
+        child<QCheckBox>("Check1")->setChecked(remember);
+        QVERIFY(completes("net_login.asp", [&] { QTest::mouseClick(child<QPushButton>("login"), Qt::LeftButton); }));
+        QCOMPARE(ts->flow.calls, QStringList{"exams"});
+        QFile url(ts->paths.file("url.txt"));
+        QVERIFY(url.open(QIODevice::ReadOnly));
+        const QByteArray urlTxt = url.readAll();  // its format is not ours to change
+
+        // The next start.
+        form.reset();
+        app::reset_session();
+        stub->clearRequests();
+        if (!schoolKnown)
+            schoolReplies.clear();
+        form = std::make_unique<login::LoginForm>(ts->services);
+        QVERIFY(completes("net_get_school.asp", [] {}));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), school);
+        QCOMPARE(child<QLineEdit>("Text2")->text(), QStringLiteral("张明"));
+        QCOMPARE(child<QLineEdit>("Text3")->text(), remember ? QStringLiteral("demo123") : QString());
+        QCOMPARE(app::session().School_ID, schoolKnown ? 1 : 0);
+        QCOMPARE(app::session().Ver, QStringLiteral("8.5"));  // the lookup answers as the probe would
+        QVERIFY(stub->requestsFor("net_get_js.asp").isEmpty());
+        QCOMPARE(form->focusWidget(), child<QLineEdit>("Text3"));
+        QVERIFY(ts->dialogs.messages.isEmpty());
+        // Typed over, the remembered name gives way.
+        QTest::keyClick(child<QLineEdit>("Text1"), 'd');
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("d"));
+        QCOMPARE(urlTxt, remember ? QStringLiteral("127.0.0.1\r\n%1\r\n%2\r\n1\r\n").arg(stub->port()).arg(login::pwd_encode("demo123")).toLatin1()
+                                  : QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());
     }
 
     // The port field may hold a refused value while the login goes to the
@@ -550,6 +718,7 @@ private slots:
         QFile f(ts->paths.file("url.txt"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QStringLiteral("127.0.0.1\r\n%1\r\n").arg(stub->port()).toLatin1());  // not rewritten
+        QVERIFY(!QFile::exists(ts->paths.file("tavix.ini")));  // nothing to remember
     }
 
     void loginWithoutServerKeepsFields()
