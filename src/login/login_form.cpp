@@ -457,6 +457,8 @@ void LoginForm::handleLoginReply(const net::PageResult& result)
     app::Session& s = app::session();
     s.User_ID = reply.userId;
     s.JS_Name = reply.name;
+    // The marking clock of this teacher starts now, not when the program did.
+    s.Start_Time = services_.clock.now();
     services_.flow.showExamList();
     hide();
     save_url_txt();

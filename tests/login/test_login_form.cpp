@@ -622,6 +622,27 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
     }
 
+    // The marking clock starts at each successful login: the second teacher
+    // of a run does not inherit the minutes since the program started.
+    void clockStartsAtEachLogin()
+    {
+        startForm();
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42,张三,"));
+        app::session().School_ID = 5;
+        form->show();
+        ts->clock.advanceSeconds(8 * 60);
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        child<QLineEdit>("Text3")->setText("pw");
+        QVERIFY(completes("net_login.asp", [&] { child<QPushButton>("login")->click(); }));
+        QCOMPARE(app::session().Start_Time, ts->clock.now());
+        form->show();  // logged out: back at the login screen
+        ts->clock.advanceSeconds(20 * 60);
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,43,李华,"));
+        QVERIFY(completes("net_login.asp", [&] { child<QPushButton>("login")->click(); }));
+        QCOMPARE(app::session().User_ID, 43);
+        QCOMPARE(app::session().Start_Time, ts->clock.now());
+    }
+
     // The school and teacher of the last successful login come back at the
     // next start; the school is looked up again, so a server that does not
     // know it chooses none. The password only when it was remembered.
