@@ -1,10 +1,10 @@
 #include "login/url_settings.h"
 
 #include "app/vbtext.h"
+#include "app/whole_file.h"
 #include "net/url_encode.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -131,20 +131,9 @@ bool save_url_txt(const QString& path, const QString& address, const QString& po
 {
     bool withPassword = false;
     const QByteArray bytes = url_txt_bytes(address, port, remember, password, &withPassword);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    // Narrowed before the password is written, so no copy of it is ever
-    // readable by others; the rename keeps these rights.
-    if (withPassword && !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        f.cancelWriting();
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    // A file holding the password is never readable by others, not even
+    // for a moment.
+    return app::write_whole_file(path, bytes, withPassword);
 }
 
 }  // namespace login

@@ -1,9 +1,9 @@
 #include "marking/score_journal.h"
 
 #include "app/vbtext.h"
+#include "app/whole_file.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -121,18 +121,10 @@ bool ScoreJournal::rewrite()
         }
         return true;
     }
-    QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error_ = out.errorString();
-        return false;
-    }
+    QByteArray lines;
     for (const JournalEntry& e : pending_)
-        out.write(score_line(e));
-    if (!out.commit()) {
-        error_ = out.errorString();
-        return false;
-    }
-    return true;
+        lines += score_line(e);
+    return app::write_whole_file(path_, lines, false, &error_);
 }
 
 bool ScoreJournal::append(const QByteArray& line)

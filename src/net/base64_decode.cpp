@@ -1,6 +1,6 @@
 #include "net/base64_decode.h"
 
-#include <QSaveFile>
+#include "app/whole_file.h"
 
 namespace net {
 
@@ -33,16 +33,9 @@ bool base64_decode(const QString& text, const QString& path)
     QByteArray bytes;
     if (!base64_bytes(text, &bytes))
         return false;
-    // QSaveFile replaces the file whole: no old tail after shorter data,
-    // and no half-written image when the disk fails.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Replaced whole: no old tail after shorter data, and no half-written
+    // image when the disk fails.
+    return app::write_whole_file(path, bytes);
 }
 
 }  // namespace net

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "protocol/markers.h"
+#include "protocol/pages.h"
 
 namespace net {
 
@@ -39,7 +40,7 @@ QString page_error_message(const QString& url, const QString& text)
 
 bool check_page_err(const QString& url, const QString& text, app::Dialogs& dialogs)
 {
-    if (url.isEmpty() || url.contains(QLatin1String("///")))
+    if (url.isEmpty() || protocol::is_local_file(url))
         return false;
     const QString msg = page_error_message(url, text);
     if (msg.isEmpty())

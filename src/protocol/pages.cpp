@@ -51,4 +51,9 @@ QList<Page> pages_in(QStringView url)
     return found;
 }
 
+bool is_local_file(QStringView url)
+{
+    return url.contains(u"///");
+}
+
 }  // namespace protocol

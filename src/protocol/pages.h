@@ -40,4 +40,8 @@ Page page_of(QStringView url);
 // first.
 QList<Page> pages_in(QStringView url);
 
+// A completed address of a local file ("file:///..."), not a server page:
+// no reply to check or dispatch.
+bool is_local_file(QStringView url);
+
 }  // namespace protocol
