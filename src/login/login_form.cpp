@@ -419,25 +419,24 @@ void LoginForm::offerMatch(std::optional<QString>& pending, const QString& name)
 
 void LoginForm::takeOverMatches()
 {
+    // A match is taken over only while its field still holds the text the
+    // reply answers. Written before list_picked is set, so the full name is
+    // looked up once more; the name the field holds already is left alone,
+    // with its cursor and selection.
+    auto takeOver = [this](std::optional<QString>& match, const std::optional<QString>& asked, QLineEdit* field,
+                           QListWidget* list) {
+        const std::optional<QString> name = std::exchange(match, std::nullopt);
+        if (!name || !asked || *asked != app::trim(field->text()))
+            return;
+        if (field->text() != *name)
+            field->setText(*name);
+        list->hide();
+        list_picked_ = true;
+    };
     // The school first: taking it over looks up its full name, which a
     // teacher lookup sent next may replace; that reply would change nothing.
-    if (const auto name = std::exchange(schoolMatch_, std::nullopt);
-        name && schoolAsked_ && *schoolAsked_ == app::trim(text1_->text())) {
-        // Written before list_picked is set, so the full name is looked up
-        // once more. The name the field holds already is left alone, with
-        // its cursor and selection.
-        if (text1_->text() != *name)
-            text1_->setText(*name);
-        list1_->hide();
-        list_picked_ = true;
-    }
-    if (const auto name = std::exchange(teacherMatch_, std::nullopt);
-        name && teacherAsked_ && *teacherAsked_ == app::trim(text2_->text())) {
-        if (text2_->text() != *name)
-            text2_->setText(*name);
-        list2_->hide();
-        list_picked_ = true;
-    }
+    takeOver(schoolMatch_, schoolAsked_, text1_, list1_);
+    takeOver(teacherMatch_, teacherAsked_, text2_, list2_);
 }
 
 void LoginForm::handleLoginReply(const net::PageResult& result)
