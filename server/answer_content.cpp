@@ -22,13 +22,16 @@ struct Point {
     const char* wrong;  // empty: the student leaves the point out
 };
 
-struct ReadingQuestion {
+// A question as printed on the sheet, with what its answers are made of.
+template <typename Part>
+struct Question {
     const char* number;
     double full;
     int height;
     const char* prompt;
-    std::vector<Point> points;
+    std::vector<Part> parts;
 };
+using ReadingQuestion = Question<Point>;
 
 const std::vector<ReadingQuestion> kReading = {
     {"13", 4, 250, "13. 用简洁的语言概括选文的主要内容。（4分）",
@@ -65,13 +68,7 @@ struct Worked {
     std::vector<const char*> lines;
 };
 
-struct MathQuestion {
-    const char* number;
-    double full;
-    int height;
-    const char* prompt;
-    std::vector<Worked> answers;
-};
+using MathQuestion = Question<Worked>;
 
 const std::vector<MathQuestion> kMath = {
     {"9", 2, 200, "9. 计算：(-2)^2 + |-3| - √9 .（2分）",
@@ -159,8 +156,8 @@ DemoAnswer reading_answer(const std::string& kh, const std::string& th, double f
     if (quality < 0.05) return a;  // left blank
     QString text;
     double score = 0;
-    for (size_t i = 0; i < q.points.size(); ++i) {
-        const Point& p = q.points[i];
+    for (size_t i = 0; i < q.parts.size(); ++i) {
+        const Point& p = q.parts[i];
         const double r = rng.generateDouble();
         const double good = std::pow(quality, 1.4);
         if (r < good) {
@@ -191,7 +188,7 @@ DemoAnswer math_answer(const std::string& kh, const std::string& th, double full
     a.height = q.height;
     a.steps = true;
     const double quality = quality_of(kh, rng);
-    for (const Worked& w : q.answers) {
+    for (const Worked& w : q.parts) {
         if (quality < w.min_quality) continue;
         for (const char* line : w.lines) a.lines << QString::fromUtf8(line);
         a.deserved = round_down_half(w.score * full / q.full);

@@ -343,14 +343,22 @@ void LoginForm::showUnreachable()
     label3_->setText(text::unreachable);
 }
 
+// A lookup reply without its marker means the server was not reached.
+bool LoginForm::reached(bool marker)
+{
+    if (!marker) {
+        showUnreachable();
+        return false;
+    }
+    label3_->setText(text::network_ok);
+    return true;
+}
+
 void LoginForm::handleSchoolReply(const QString& text)
 {
     const SchoolReply reply = parse_school_reply(text);
-    if (!reply.marker) {
-        showUnreachable();
+    if (!reached(reply.marker))
         return;
-    }
-    label3_->setText(text::network_ok);
     app::Session& s = app::session();
     if (reply.hasVersion) {
         s.Ver = reply.version;
@@ -387,11 +395,8 @@ void LoginForm::handleSchoolReply(const QString& text)
 void LoginForm::handleTeacherReply(const QString& text)
 {
     const TeacherReply reply = parse_teacher_reply(text);
-    if (!reply.marker) {
-        showUnreachable();
+    if (!reached(reply.marker))
         return;
-    }
-    label3_->setText(text::network_ok);
     list2_->clear();
     teacherMatch_.reset();
     if (reply.noMatch) {

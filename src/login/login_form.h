@@ -79,6 +79,7 @@ private:
     void handleTeacherReply(const QString& text);
     void handleLoginReply(const net::PageResult& result);
     void showUnreachable();
+    bool reached(bool marker);
 
     void showList(QListWidget* list);
     void offerMatch(std::optional<QString>& pending, const QString& name);
