@@ -63,6 +63,7 @@ void ExamListForm::buildControls()
     frame1_->setObjectName(QStringLiteral("Frame1"));
     list_ = new QTreeWidget(frame1_);
     list_->setObjectName(QStringLiteral("ListView1"));
+    list_->setAccessibleName(QStringLiteral("考试列表"));
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);

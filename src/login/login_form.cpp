@@ -39,10 +39,12 @@ constexpr int visible_list_rows = 7;
 // that the match seems to come at once when they stop.
 constexpr int typing_pause_ms = 300;
 
-QLabel* caption(const QString& name, const QString& text, QWidget* parent)
+// A caption; with a buddy it is that field's name for a screen reader too.
+QLabel* caption(const QString& name, const QString& text, QWidget* parent, QWidget* buddy = nullptr)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
+    l->setBuddy(buddy);
     return l;
 }
 }  // namespace
@@ -82,10 +84,10 @@ void LoginForm::buildControls()
     serverPort_->setFixedWidth(72);
 
     auto* serverRow = new QHBoxLayout;
-    serverRow->addWidget(caption(QStringLiteral("Label2"), QStringLiteral("服务器地址："), this));
+    serverRow->addWidget(caption(QStringLiteral("Label2"), QStringLiteral("服务器地址："), this, serverIP_));
     serverRow->addWidget(serverIP_, 1);
     serverRow->addSpacing(8);
-    serverRow->addWidget(caption(QStringLiteral("Label2"), QStringLiteral("端口："), this));
+    serverRow->addWidget(caption(QStringLiteral("Label2"), QStringLiteral("端口："), this, serverPort_));
     serverRow->addWidget(serverPort_);
 
     frame1_ = new QGroupBox(QStringLiteral("请输入用户信息"), this);
@@ -102,11 +104,11 @@ void LoginForm::buildControls()
 
     auto* grid = new QGridLayout(frame1_);
     grid->setColumnStretch(1, 1);
-    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("学校名称："), frame1_), 0, 0);
+    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("学校名称："), frame1_, text1_), 0, 0);
     grid->addWidget(text1_, 0, 1, 1, 2);
-    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("教师姓名："), frame1_), 1, 0);
+    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("教师姓名："), frame1_, text2_), 1, 0);
     grid->addWidget(text2_, 1, 1, 1, 2);
-    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("登录密码："), frame1_), 2, 0);
+    grid->addWidget(caption(QStringLiteral("Label1"), QStringLiteral("登录密码："), frame1_, text3_), 2, 0);
     grid->addWidget(text3_, 2, 1);
     grid->addWidget(check1_, 2, 2);
     grid->addWidget(label4_, 3, 1, 1, 2);
@@ -144,6 +146,8 @@ void LoginForm::buildControls()
     }
     list1_->setObjectName(QStringLiteral("List1"));
     list2_->setObjectName(QStringLiteral("List2"));
+    list1_->setAccessibleName(QStringLiteral("学校名称"));
+    list2_->setAccessibleName(QStringLiteral("教师姓名"));
 
     typingPause_->setObjectName(QStringLiteral("typingPause"));
     typingPause_->setSingleShot(true);

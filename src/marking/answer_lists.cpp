@@ -60,6 +60,7 @@ BufferListPanel::BufferListPanel(AnswerListModel& buffer, QWidget* parent)
     setObjectName(QStringLiteral("Frame1"));
     auto* lay = new QVBoxLayout(this);
     listView1_ = answer_view(this, "ListView1", &buffer_);
+    listView1_->setAccessibleName(title());
     lay->addWidget(listView1_);
     listView1_->installEventFilter(this);
     connect(listView1_, &QTableView::clicked, this, [this](const QModelIndex& i) { emit rowClicked(i.row() + 1); });
@@ -119,6 +120,7 @@ WorkedListPanel::WorkedListPanel(MarkingContext& ctx, MarkingHost& host, QWidget
     : QObject(screen), ctx_(ctx), host_(host)
 {
     listView2_ = answer_view(screen, "ListView2", &ctx_.worked);
+    listView2_->setAccessibleName(QStringLiteral("已批试题列表"));
     listView2_->setMouseTracking(true);
     listView2_->viewport()->setMouseTracking(true);
     listView2_->viewport()->installEventFilter(this);

@@ -52,6 +52,23 @@ QString image_name_of_ref(const QString& ref)
     return name;
 }
 
+QString answers_caption(const QStringList& paths)
+{
+    QString candidate;
+    QStringList questions;
+    for (const QString& path : paths) {
+        const QString stem = QFileInfo(path).completeBaseName();
+        const qsizetype cut = stem.lastIndexOf(u'_');
+        if (cut < 0)
+            continue;
+        candidate = stem.left(cut);
+        questions << QStringLiteral("第") + stem.mid(cut + 1) + QStringLiteral("题");
+    }
+    if (questions.isEmpty())
+        return {};
+    return QStringLiteral("考号") + candidate + QStringLiteral("，") + questions.join(QStringLiteral("、"));
+}
+
 bool img_file_ok(const QString& path)
 {
     if (path.isEmpty())

@@ -41,6 +41,10 @@ QString server_ref(const QString& classId, const QString& candidate, const QStri
 // first "\" with ".txt" made ".gif".
 QString image_name_of_ref(const QString& ref);
 
+// What a screen reader says of the answer images on screen (their cache
+// paths): "考号1001，第3题、第5题"; empty when none.
+QString answers_caption(const QStringList& paths);
+
 // A usable cached image exists and is larger than 50 bytes.
 bool img_file_ok(const QString& path);
 

@@ -117,6 +117,7 @@ QWidget* MarkingForm::buildTopRow()
     slider1_->setRange(1, 200);
     slider1_->setValue(100);
     slider1_->setFixedWidth(150);
+    slider1_->setAccessibleName(frame6_->title());
     f6->addWidget(slider1_);
     lay->addWidget(frame6_);
     feedback_ = new FeedbackPanel(ctx_, *this, this);
@@ -399,6 +400,7 @@ void MarkingForm::image_page_shown(const QString& url)
 {
     if (url.isEmpty() || !ctx_.view->showsImages())
         return;
+    ctx_.view->setAccessibleName(answers_caption(ctx_.view->imagePaths()));
     update_mobile_code();
     feedback_->hideFaultPanel();
 }

@@ -30,6 +30,7 @@ QGroupBox* counts_panel(QWidget* parent, const char* name, const QString& captio
     auto* button = named(new QPushButton(QStringLiteral("×"), frame), close);
     button->setFixedSize(18, 18);
     button->setToolTip(QStringLiteral("关闭"));
+    button->setAccessibleName(QStringLiteral("关闭") + caption);
     lay->addWidget(*first, 0, 0);
     lay->addWidget(*second, 1, 0);
     lay->addWidget(button, 0, 1, Qt::AlignTop);

@@ -26,6 +26,7 @@ ScoreOptionsBox::ScoreOptionsBox(QPushButton* padPoint, QWidget* parent)
     f2->addWidget(check2_, 0, 1);
     text3_ = named(new QLineEdit(QStringLiteral("5"), this), "Text3");
     text3_->setFixedWidth(36);
+    text3_->setAccessibleName(QStringLiteral("小数点后自动补"));
     f2->addWidget(text3_, 0, 2);
     option1_ = named(new QRadioButton(QStringLiteral("整数分数"), this), "Option1");
     option2_ = named(new QRadioButton(QStringLiteral("小数分数小数位:"), this), "Option2");
@@ -37,6 +38,7 @@ ScoreOptionsBox::ScoreOptionsBox(QPushButton* padPoint, QWidget* parent)
     f2->addWidget(option2_, 1, 1);
     text2_ = named(new QLineEdit(QStringLiteral("1"), this), "Text2");
     text2_->setFixedWidth(36);
+    text2_->setAccessibleName(QStringLiteral("小数位"));
     f2->addWidget(text2_, 1, 2);
 
     text2_->installEventFilter(this);

@@ -40,8 +40,10 @@ QWidget* ScorePanel::buildScoreBox()
 {
     auto* frame3 = frame3_ = named(new QGroupBox(QStringLiteral("分数输入面板"), this), "Frame3");
     auto* f3 = new QGridLayout(frame3);
-    f3->addWidget(named(new QLabel(QStringLiteral("本题得分"), frame3), "FS_label"), 0, 0, 1, 2);
+    auto* fsLabel = named(new QLabel(QStringLiteral("本题得分"), frame3), "FS_label");
+    f3->addWidget(fsLabel, 0, 0, 1, 2);
     text1_ = named(new QLineEdit(frame3), "Text1");
+    fsLabel->setBuddy(text1_);
     QFont big = text1_->font();
     big.setPointSize(16);
     text1_->setFont(big);

@@ -68,6 +68,7 @@ void SelectorBar::add_selector(bool byClass, const QString& tag, const QString& 
         b->setObjectName(QString::fromLatin1(prefix) + QString::number(k));
         connect(b, &QAbstractButton::clicked, this, [this, k, click] { (this->*click)(k); });
         b->setProperty("tag", tag);
+        b->setAccessibleName(caption);  // the caption beside it is a label of its own
         selectorLayout_->addWidget(b);
         list << b;
         b->show();
@@ -105,6 +106,7 @@ void SelectorBar::showAssignment(const Assignment& a)
         if (i == 0) {
             QWidget* first = byClass ? static_cast<QWidget*>(workBJ_.first()) : static_cast<QWidget*>(work_.first());
             first->setProperty("tag", a.items.at(0).tag);
+            first->setAccessibleName(a.items.at(0).caption);
             first->show();
             captions_.first()->setText(a.items.at(0).caption);
         } else {

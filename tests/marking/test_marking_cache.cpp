@@ -250,6 +250,7 @@ private slots:
         QCOMPARE(f.form->state().shown_files, f.cached("1002_3.gif") + "," + f.cached("1002_5.gif"));
         QVERIFY(f.form->imageView().text().startsWith(
             "<IMG src=" + f.cached("1002_3.gif") + "><br><hr><IMG src=" + f.cached("1002_5.gif") + "><br><hr><hr><center>"));
+        QCOMPARE(f.form->imageView().accessibleName(), QString("考号1002，第3题、第5题"));  // what a screen reader says
 
         // Arrow keys on the list open what they move to: row 2 is the
         // second row of the first group.
