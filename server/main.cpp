@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
-        if (a == "--demo") o.demo = true;
+        if (a == "--demo") o.demo = o.demo_scores = true;
         else if (a == "--log") o.log_requests = true;
         else if (a == "--db" && has_value) o.db_path = argv[++i];
         else if (a == "--bind" && has_value) o.bind = argv[++i];
