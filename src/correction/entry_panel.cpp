@@ -41,10 +41,12 @@ EntryPanel::EntryPanel(QWidget* parent) : QWidget(parent)
     row->addWidget(text2_);
     auto* command2 = named(new QPushButton(QStringLiteral("保存得分"), box), "Command2");
     row->addWidget(command2);
-    row->addSpacing(20);
+    row->addStretch(1);
+    // The score line on a row of its own: it names the marker and the
+    // student, longer than the space beside the buttons.
     label7_ = named(new QLabel(box), "Label7");
     label7_->setTextFormat(Qt::PlainText);
-    row->addWidget(label7_, 1);
+    label7_->setWordWrap(true);
     command3_ = named(new QPushButton(QStringLiteral("识别选择题"), box), "Command3");
     check1_ = named(new QCheckBox(QStringLiteral("调整识别块"), box), "Check1");
     check2_ = named(new QCheckBox(QStringLiteral("人工识别选择题"), box), "Check2");
@@ -52,6 +54,7 @@ EntryPanel::EntryPanel(QWidget* parent) : QWidget(parent)
     row->addWidget(check1_);
     row->addWidget(check2_);
     lay->addLayout(row);
+    lay->addWidget(label7_);
     showSheetControls(false);
 
     connect(command1_, &QPushButton::clicked, this, &EntryPanel::lookupClicked);
