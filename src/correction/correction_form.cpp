@@ -107,11 +107,19 @@ void CorrectionForm::show_status(bool show, const QString& text)
 
 void CorrectionForm::on_page1(const net::PageResult& r)
 {
-    if (r.replaced || r.url.isEmpty())
+    const Page page = correction_page(r.url);
+    if (r.replaced) {
+        // A question picked while a save was on its way: the save's answer
+        // is lost, so the leader must look again rather than trust it.
+        if (page == Page::SaveFs) {
+            state_.sentScore.clear();
+            services_.dialogs.message(save_unconfirmed_message());
+        }
         return;
-    if (!net::check_page_err(r.url, r.text, services_.dialogs))
+    }
+    if (r.url.isEmpty() || !net::check_page_err(r.url, r.text, services_.dialogs))
         return;
-    switch (protocol::page_of(r.url)) {
+    switch (page) {
     case Page::GetTh: list_th(r.text); break;
     case Page::GetSt: lookup_reply(r.text); break;
     case Page::SaveFs:
@@ -244,7 +252,7 @@ void CorrectionForm::Command2_Click()
 {
     const app::Session& s = app::session();
     InFlight inFlight = InFlight::None;
-    switch (protocol::page_of(web1_->pendingUrl())) {
+    switch (correction_page(web1_->pendingUrl())) {
     case Page::GetSt:
     case Page::DownSt: inFlight = InFlight::Lookup; break;
     case Page::SaveFs: inFlight = InFlight::Save; break;

@@ -11,6 +11,24 @@ namespace correction {
 
 namespace marker = protocol::marker;
 
+protocol::Page correction_page(QStringView url)
+{
+    using protocol::Page;
+    static constexpr Page kOrder[] = {Page::GetTh,  Page::GetSt, Page::SaveFs,
+                                      Page::DownSt, Page::KsBox, Page::SaveKgtFs};
+    const QList<Page> named = protocol::pages_in(url);
+    for (Page p : kOrder) {
+        if (named.contains(p))
+            return p;
+    }
+    return Page::Unknown;
+}
+
+QString save_unconfirmed_message()
+{
+    return QStringLiteral("保存得分时又发出了新的请求，没有收到保存的结果。\r\r请重新查询此学生，核对本题得分。");
+}
+
 QuestionList parse_question_list(const QString& reply)
 {
     QuestionList list;

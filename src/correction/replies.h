@@ -1,12 +1,24 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <optional>
+
+#include "protocol/pages.h"
 
 // The replies of the correction screen, each read by a pure function into a
 // plain value the screen then shows. Every reader takes any text: a reply
 // that lacks what it needs reads as empty fields, never as a failure.
 namespace correction {
+
+// The page a completed address of the request channel answers: the first
+// of net_get_th, net_get_st, net_save_fs, net_down_st, net_ks_box and
+// net_save_kgt_fs that the address contains, in this screen's own order.
+protocol::Page correction_page(QStringView url);
+
+// A save whose reply a newer request took the place of: the server may
+// have stored it or not.
+QString save_unconfirmed_message();
 
 // net_get_th.asp. "no_qx" wins over "no_st" when a text holds both.
 struct QuestionList {

@@ -76,6 +76,32 @@ private slots:
         QCOMPARE(modi_score_string(2147483647, "0"), QStringLiteral("0,0;2147483647,0;"));
     }
 
+    void pagesInTheScreensOrder_data()
+    {
+        using protocol::Page;
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("page");
+        QTest::newRow("question list") << question_list_url(leader()) << int(Page::GetTh);
+        QTest::newRow("lookup") << lookup_url(leader(), "1", "3") << int(Page::GetSt);
+        QTest::newRow("image") << image_url(leader(), 1, "1\\2.txt") << int(Page::DownSt);
+        QTest::newRow("save") << modi_save_url(leader(), "0,0;1,2;") << int(Page::SaveFs);
+        // Saves come before images here, whatever the other screens test first.
+        QTest::newRow("save naming the image page") << "http://h/cj/net_save_fs.asp?x=net_down_st.asp"
+                                                    << int(Page::SaveFs);
+        QTest::newRow("exam number naming a page") << lookup_url(leader(), "net_save_fs.asp", "3")
+                                                   << int(Page::GetSt);
+        QTest::newRow("regions") << "http://h/cj/net_ks_box.asp?ks_id=1" << int(Page::KsBox);
+        QTest::newRow("objective save") << "http://h/cj/net_save_kgt_fs.asp?ks_id=1" << int(Page::SaveKgtFs);
+        QTest::newRow("another screen's page") << "http://h/cj/net_get_work.asp" << int(Page::Unknown);
+        QTest::newRow("empty") << "" << int(Page::Unknown);
+    }
+    void pagesInTheScreensOrder()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, page);
+        QCOMPARE(int(correction_page(url)), page);
+    }
+
     void questionList_data()
     {
         QTest::addColumn<QString>("reply");

@@ -3,6 +3,7 @@
 // save and its checks, the page display with several images and the zoom.
 #include "correction/correction_form.h"
 #include "correction/page_display.h"
+#include "correction/replies.h"
 #include "net/url_encode.h"
 #include "screen_test.h"
 #include "ui/image_page_view.h"
@@ -356,6 +357,23 @@ private slots:
         f.press("Command2");
         QCOMPARE(f.messages(), QStringList{"上一次保存（得分 7）还没有回音，请稍候再保存。"});
         QCOMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+    }
+
+    void aSaveOvertakenByALookupIsToldAsUnconfirmed()
+    {
+        Fixture f;
+        f.open();
+        f.lookUp();
+        StubReply held;
+        held.hold = true;
+        f.stub.setRawReply("net_save_fs.asp", held);
+        f.edit("Text2")->setText("7");
+        f.press("Command2");
+        QVERIFY(f.stub.waitForRequest("net_save_fs.asp") || f.stub.requestsFor("net_save_fs.asp").size() == 1);
+        QTest::mouseClick(f.label("ST_TH_1"), Qt::LeftButton);  // looks the student up again
+        QTRY_COMPARE(f.messages(), QStringList{correction::save_unconfirmed_message()});
+        QTRY_VERIFY(!f.form->webBrowser1().busy());
+        QCOMPARE(f.stub.requestsFor("net_get_st.asp").size(), 2);
     }
 
     void imageFailures_data()
