@@ -3,15 +3,20 @@
 // picks a question, looks a student up, sees the answer and its score,
 // changes it and reads the new score back; a teacher who leads nothing
 // gets no questions and changes nothing.
+#include "app/clock.h"
 #include "app/session.h"
 #include "correction/correction_form.h"
 #include "correction/page_display.h"
+#include "login/login_form.h"
 #include "recorders.h"
 #include "ui/image_page_view.h"
+#include "ui/screen_flow.h"
 #include "ui/work_screens.h"
 #include "velmora_server.h"
 
 #include <QAbstractButton>
+#include <QFile>
+#include <QTreeWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -69,6 +74,59 @@ private slots:
         server->start();
     }
     void init() { t.dialogs.messages.clear(); }
+
+    void theLeaderLogsInAndOpensStep3()
+    {
+        QTemporaryDir programDir;
+        QFile url(programDir.filePath("url.txt"));
+        QVERIFY(url.open(QIODevice::WriteOnly));
+        url.write(QStringLiteral("127.0.0.1\r\n%1\r\n").arg(server->port()).toLatin1());
+        url.close();
+        net::Network network;
+        app::SystemClock clock;
+        app::AppPaths paths(programDir.path());
+        ui::ProgramFlow flow;
+        app::Services services{network, t.dialogs, clock, paths, flow};
+        flow.setServices(services);
+        app::reset_session();
+        auto login = std::make_unique<login::LoginForm>(services);
+        flow.setLoginScreen(login.get());
+        login->show();
+        QTest::keyClicks(login->findChild<QLineEdit*>("Text1"), "dyzx");
+        QTRY_COMPARE_WITH_TIMEOUT(app::session().School_ID, 1, 10000);
+        login->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("陈静"));
+        login->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("demo123"));
+        login->findChild<QAbstractButton*>("login")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(flow.examList(), 10000);
+
+        QWidget* list = flow.examList();
+        auto* exams = list->findChild<QTreeWidget*>("ListView1");
+        QTRY_VERIFY_WITH_TIMEOUT(exams->topLevelItemCount() > 0, 10000);
+        exams->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QRadioButton* chinese = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                for (auto* o : list->findChildren<QRadioButton*>())
+                    if (o->objectName().startsWith("OptionKM_") && o->property("tag").toInt() == 1)
+                        chinese = o;
+                return chinese != nullptr;
+            }(),
+            10000);
+        chinese->click();
+        list->findChild<QRadioButton*>("OptionBZ_2")->click();  // 学科组长修改得分
+        list->findChild<QAbstractButton*>("Command1")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(flow.workScreen() && flow.workScreen()->objectName() == "Form6", 10000);
+        QWidget& f = *flow.workScreen();
+        QTRY_VERIFY_WITH_TIMEOUT(f.findChild<QRadioButton*>("WorkBJ_5"), 10000);
+        QCOMPARE(app::session().User_ID, kChenJing);
+        edit(f, "Text1")->setText(QStringLiteral("26010102"));
+        press(f, "Command1");
+        QTRY_VERIFY_WITH_TIMEOUT(static_cast<correction::CorrectionForm&>(f).display().view().showsImages(), 15000);
+        QVERIFY2(label(f, "Label7")->text().startsWith(QStringLiteral("第13题，得分；尚未评分")),
+                 qPrintable(label(f, "Label7")->text()));
+        QVERIFY2(t.dialogs.messages.isEmpty(), qPrintable(t.dialogs.messages.join(" | ")));
+        flow.deleteWindows();
+    }
 
     void theLeaderCorrectsAScoreAndReadsItBack()
     {
