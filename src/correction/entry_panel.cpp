@@ -15,14 +15,10 @@ namespace correction {
 
 using ui::named;
 
-EntryPanel::EntryPanel(QWidget* parent) : QWidget(parent)
+EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("试题得分情况："), parent)
 {
     setObjectName(QStringLiteral("Frame1"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* box = new QGroupBox(QStringLiteral("试题得分情况："), this);
-    box->setObjectName(QStringLiteral("Frame1Caption"));
-    outer->addWidget(box);
+    QWidget* box = this;
     auto* lay = new QVBoxLayout(box);
     questions_ = new QuestionBar(box);
     lay->addWidget(questions_);

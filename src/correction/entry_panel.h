@@ -1,6 +1,6 @@
 #pragma once
 #include <QString>
-#include <QWidget>
+#include <QGroupBox>
 
 class QCheckBox;
 class QLabel;
@@ -15,7 +15,7 @@ class QuestionBar;
 // then the exam number (Text1) with "确定" (Command1), the score (Text2)
 // with "保存得分" (Command2), the score line (Label7), and the controls of
 // the objective sheet (Command3, Check1, Check2).
-class EntryPanel final : public QWidget {
+class EntryPanel final : public QGroupBox {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EntryPanel)
 public:
