@@ -244,6 +244,35 @@ private slots:
         QVERIFY(f.stub.requestsFor("net_save_fs.asp").isEmpty());
     }
 
+    void oddLookupRepliesLeaveNothingSaved_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("only =") << "=";
+        QTest::newRow("ids not numbers") << "x,y=1\\2.txt=第3题，得分6；";
+        QTest::newRow("fewer fields") << "1,1=";
+        QTest::newRow("empty pieces") << "==========";
+        QTest::newRow("huge") << "1,1=1\\2.txt=" + QString(200000, u'得');
+    }
+    void oddLookupRepliesLeaveNothingSaved()
+    {
+        QFETCH(QString, reply);
+        Fixture f;
+        f.stub.setReply("net_get_st.asp", reply);
+        f.open();
+        f.lookUp();
+        QTRY_VERIFY(!f.form->webBrowser1().busy());
+        // Whatever came, a save sends only for a record id the reply named.
+        f.edit("Text2")->setText("1");
+        const QStringList before = f.messages();
+        f.press("Command2");
+        if (f.form->state().fs_id == 0) {
+            QCOMPARE(f.messages(), before);
+            QVERIFY(f.stub.requestsFor("net_save_fs.asp").isEmpty());
+        } else {
+            QTRY_COMPARE(f.stub.requestsFor("net_save_fs.asp").size(), 1);
+        }
+    }
+
     void scoreLines_data()
     {
         QTest::addColumn<QString>("line");
