@@ -35,4 +35,10 @@ inline constexpr int kStudentsPerClass = 22;
 // already holds data. Returns whether it seeded.
 bool seed_demo(Store& store, std::int64_t now);
 
+// Scores a share of the demo answers as 赵强 would have (语文 16 and 17 of
+// 高一(1) and 高一(2), 数学 of the first half of 高一(3)), so that the
+// correction screen finds real scores. Only once, and only on a store that
+// seed_demo filled; returns whether it scored anything.
+bool seed_demo_scores(Store& store, std::int64_t now);
+
 }  // namespace velmora

@@ -1,4 +1,4 @@
-// velmora-server --db FILE [--port 9090] [--bind 127.0.0.1] [--demo]
+// velmora-server --db FILE [--port 9090] [--bind 127.0.0.1] [--demo] [--demo-scores]
 //                [--images DIR] [--downloads DIR] [--batch N] [--lease SECONDS]
 #include "velmora_server.h"
 
@@ -13,9 +13,10 @@ namespace {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: velmora-server --db FILE [--port 9090] [--bind 127.0.0.1] [--demo]\n"
+                 "usage: velmora-server --db FILE [--port 9090] [--bind 127.0.0.1] [--demo] [--demo-scores]\n"
                  "                      [--images DIR] [--downloads DIR] [--batch 20] [--lease 600] [--log]\n"
-                 "  --port 0 picks a free port; the address is printed on the first line.\n");
+                 "  --port 0 picks a free port; the address is printed on the first line.\n"
+                 "  --demo-scores: the demo with a share of its answers scored (to try corrections).\n");
 }
 
 bool to_int(const char* s, int& out)
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
         if (a == "--demo") o.demo = true;
+        else if (a == "--demo-scores") o.demo = o.demo_scores = true;
         else if (a == "--log") o.log_requests = true;
         else if (a == "--db" && has_value) o.db_path = argv[++i];
         else if (a == "--bind" && has_value) o.bind = argv[++i];

@@ -28,6 +28,11 @@ Reply page_down_st(Context&, const Query&);
 Reply page_user_worked(Context&, const Query&);
 Reply page_get_ztmsg(Context&, const Query&);
 Reply page_save_fs(Context&, const Query&);
+// correction (net_save_fs.asp with modi_fs=1 goes to page_modi_fs)
+Reply page_get_th(Context&, const Query&);
+Reply page_get_st(Context&, const Query&);
+Reply page_modi_fs(Context&, const Query&);
+Reply page_objective_pending(Context&, const Query&);
 // feedback and static pages
 Reply page_post_err(Context&, const Query&);
 Reply page_post_ok(Context&, const Query&);

@@ -121,6 +121,8 @@ const std::map<std::string, Page>& pages()
             {P::GetZtmsg, page_get_ztmsg},   {P::SaveFs, page_save_fs},
             {P::PostErr, page_post_err},     {P::PostOk, page_post_ok},
             {P::Help, page_help},
+            {P::GetTh, page_get_th},         {P::GetSt, page_get_st},
+            {P::KsBox, page_objective_pending}, {P::SaveKgtFs, page_objective_pending},
         };
         std::map<std::string, Page> t;
         for (const auto& [page, handler] : handlers) t.emplace(protocol::page_name(page).toStdString(), handler);

@@ -68,6 +68,7 @@ int Server::start()
         if (db->count("SELECT COUNT(*) FROM meta WHERE key = 'demo_seeded'") == 0)
             std::fprintf(stderr, "velmora-server: the database already holds data; no demo data added\n");
     }
+    if (d.options.demo && d.options.demo_scores) seed_demo_scores(*d.store, d.ctx->now());
 
     const int threads = std::max(2, d.options.threads);
     d.http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };

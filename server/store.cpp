@@ -112,6 +112,16 @@ CREATE TABLE IF NOT EXISTS score_log(
   score REAL NOT NULL,
   at INTEGER NOT NULL,
   source TEXT NOT NULL);
+-- A subject leader's changes of a score, never overwritten: who, when, the
+-- score before (NULL: the answer had none) and after.
+CREATE TABLE IF NOT EXISTS corrections(
+  id INTEGER PRIMARY KEY,
+  answer_id INTEGER NOT NULL REFERENCES answers(id),
+  teacher_id INTEGER NOT NULL REFERENCES teachers(id),
+  old_score REAL,
+  new_score REAL NOT NULL,
+  at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS corrections_by_answer ON corrections(answer_id);
 CREATE TABLE IF NOT EXISTS feedback(
   id INTEGER PRIMARY KEY,
   kind TEXT NOT NULL,                     -- image | full_mark | excellent

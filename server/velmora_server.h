@@ -23,6 +23,7 @@ struct ServerOptions {
     std::string bind = "127.0.0.1";
     int port = 9090;                 // 0 = any free port (start() reports it)
     bool demo = false;               // seed the demo data into an empty database
+    bool demo_scores = false;        // with demo: a share of the answers comes scored (see seed_demo_scores)
     std::string images_dir;          // answer image store; empty = "images" beside the database
     std::string downloads_dir;       // holds kssetup.exe / tavix.exe; empty = downloads answer 404
     int batch_size = 20;             // answers handed out per batch

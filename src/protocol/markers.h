@@ -52,6 +52,19 @@ inline constexpr char fault_reported[] = "report_";
 inline constexpr char full_mark_reported[] = "MF_Error";
 inline constexpr char excellent_reported[] = "Post OK";
 
+// net_get_th.asp: the teacher leads no subject of that name / the subject
+// has no questions; otherwise a list in which "00" stands for all the
+// objective questions together.
+inline constexpr char no_qx[] = "no_qx";
+inline constexpr char no_st[] = "no_st";
+inline constexpr char objective_questions[] = "00";
+// net_get_st.asp: the fields of a found answer are joined by "="; a reply
+// without it is a message. The score line holds the score between
+// "，得分" and the next "；".
+inline constexpr char lookup_separator[] = "=";
+inline constexpr char score_before[] = "，得分";
+inline constexpr char score_after[] = "；";
+
 // Error pages: the phrase of a page's run-time error, which every failure
 // text of the server holds, and the text of a missing page.
 inline constexpr char runtime_error[] = "运行时错误";

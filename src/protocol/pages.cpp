@@ -14,10 +14,12 @@ constexpr std::array kPages{
     Entry{Page::GetSchool, u"net_get_school.asp"},   Entry{Page::GetJs, u"net_get_js.asp"},
     Entry{Page::Login, u"net_login.asp"},            Entry{Page::KsList, u"net_ks_list.asp"},
     Entry{Page::KsKm1, u"net_ks_km1.asp"},           Entry{Page::GetWork, u"net_get_work.asp"},
+    Entry{Page::GetTh, u"net_get_th.asp"},           Entry{Page::GetSt, u"net_get_st.asp"},
     Entry{Page::DownSt, u"net_down_st.asp"},         Entry{Page::DownSted, u"net_down_sted.asp"},
     Entry{Page::SaveFs, u"net_save_fs.asp"},         Entry{Page::UserWork, u"net_user_work.asp"},
     Entry{Page::UserWorked, u"net_user_worked.asp"}, Entry{Page::PostErr, u"net_post_err.asp"},
     Entry{Page::GetZtmsg, u"net_get_ztmsg.asp"},     Entry{Page::PostOk, u"net_post_ok.asp"},
+    Entry{Page::KsBox, u"net_ks_box.asp"},           Entry{Page::SaveKgtFs, u"net_save_kgt_fs.asp"},
     Entry{Page::Help, u"tavix_help.html"},
 };
 

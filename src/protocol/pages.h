@@ -17,6 +17,8 @@ enum class Page {
     KsList,      // net_ks_list.asp
     KsKm1,       // net_ks_km1.asp
     GetWork,     // net_get_work.asp
+    GetTh,       // net_get_th.asp
+    GetSt,       // net_get_st.asp
     DownSt,      // net_down_st.asp
     DownSted,    // net_down_sted.asp
     SaveFs,      // net_save_fs.asp
@@ -25,6 +27,8 @@ enum class Page {
     PostErr,     // net_post_err.asp
     GetZtmsg,    // net_get_ztmsg.asp
     PostOk,      // net_post_ok.asp
+    KsBox,       // net_ks_box.asp
+    SaveKgtFs,   // net_save_kgt_fs.asp
     Help,        // tavix_help.html
 };
 

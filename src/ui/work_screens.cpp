@@ -1,6 +1,7 @@
 #include "ui/work_screens.h"
 
 #include "app/services.h"
+#include "correction/correction_form.h"
 #include "marking/marking_form.h"
 
 namespace ui {
@@ -10,8 +11,9 @@ QWidget* create_work_screen(int workId, app::Services& services, WorkScreenMemor
     switch (workId) {
     case 1:  // marking
         return new marking::MarkingForm(services, memory.marking);
-    case 2:  // progress and reports
     case 3:  // score correction
+        return new correction::CorrectionForm(services);
+    case 2:  // progress and reports
     default:
         return nullptr;
     }

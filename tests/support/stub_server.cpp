@@ -98,6 +98,24 @@ bool StubServer::waitForRequest(const QString& page, int timeoutMs)
     return requestsFor(page).size() > before;
 }
 
+StubRequest StubServer::lastReceivedFor(const QString& page) const
+{
+    for (qsizetype i = received_.size() - 1; i >= 0; --i)
+        if (pageOf(received_.at(i).target) == page)
+            return received_.at(i);
+    return {};
+}
+
+QByteArray StubRequest::header(const QByteArray& name) const
+{
+    for (const QByteArray& line : head.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
 QByteArray StubServer::queryValue(const QByteArray& target, const QByteArray& key)
 {
     const qsizetype q = target.indexOf('?');
@@ -130,10 +148,21 @@ void StubServer::onReadyRead(QTcpSocket* socket)
     const qsizetype end = buf.indexOf("\r\n\r\n");
     if (end < 0)
         return;
-    const QByteArray requestLine = buf.left(buf.indexOf("\r\n"));
-    buf.remove(0, end + 4);
+    StubRequest req;
+    const qsizetype lineEnd = buf.indexOf("\r\n");
+    const QByteArray requestLine = buf.left(lineEnd);
+    req.head = buf.mid(lineEnd + 2, end - lineEnd - 2);
+    // A body (a POST) is read whole before the reply goes out.
+    const qsizetype length = req.header("Content-Length").toLongLong();
+    if (buf.size() < end + 4 + length)
+        return;
+    req.body = buf.mid(end + 4, length);
+    buf.remove(0, end + 4 + length);
     const QList<QByteArray> parts = requestLine.split(' ');
+    req.method = parts.value(0);
     const QByteArray target = parts.size() >= 2 ? parts.at(1) : QByteArray("/");
+    req.target = target;
+    received_ << req;
     requests_ << target;
     const StubReply r = replyFor(target);
     emit requestReceived(target);
@@ -141,6 +170,8 @@ void StubServer::onReadyRead(QTcpSocket* socket)
         return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status == 200 ? " OK" : " Error") + "\r\n";
     out += "Content-Type: " + r.contentType + "\r\n";
+    if (!r.location.isEmpty())
+        out += "Location: " + r.location + "\r\n";
     out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     out += r.cutAt >= 0 ? r.body.left(r.cutAt) : r.body;

@@ -22,6 +22,16 @@ struct StubReply {
     // silent until the client gives up.
     qsizetype cutAt = -1;
     bool holdAfterCut = false;
+    QByteArray location;  // sent as the Location header when not empty (redirects)
+};
+
+// A request as it arrived: method, raw target, header lines, body.
+struct StubRequest {
+    QByteArray method;
+    QByteArray target;
+    QByteArray head;  // the header lines, CR LF separated
+    QByteArray body;  // as many bytes as Content-Length announced
+    QByteArray header(const QByteArray& name) const;  // value of a header, case-insensitive name
 };
 
 // A tiny HTTP server on 127.0.0.1 and a free port. Replies are set per page
@@ -48,7 +58,13 @@ public:
     QList<QByteArray> requests() const { return requests_; }
     QList<QByteArray> requestsFor(const QString& page) const;
     QByteArray lastRequestFor(const QString& page) const;
-    void clearRequests() { requests_.clear(); }
+    void clearRequests()
+    {
+        requests_.clear();
+        received_.clear();
+    }
+    // The last request of a page with its method, headers and body.
+    StubRequest lastReceivedFor(const QString& page) const;
     // Waits (on the event loop) until a request for the page has arrived.
     bool waitForRequest(const QString& page, int timeoutMs = 5000);
 
@@ -65,6 +81,7 @@ private:
     QTcpServer* server_;
     QHash<QString, std::function<StubReply(const QByteArray&)>> handlers_;
     QList<QByteArray> requests_;
+    QList<StubRequest> received_;
     QHash<QTcpSocket*, QByteArray> buffers_;
 };
 

@@ -1,0 +1,290 @@
+#include "correction/correction_form.h"
+
+#include "app/app_paths.h"
+#include "app/dialogs.h"
+#include "app/services.h"
+#include "app/session.h"
+#include "app/vbtext.h"
+#include "correction/entry_panel.h"
+#include "correction/layout_rules.h"
+#include "correction/page_display.h"
+#include "correction/question_bar.h"
+#include "correction/replies.h"
+#include "correction/requests.h"
+#include "marking/image_cache.h"
+#include "net/base64_decode.h"
+#include "net/page_channel.h"
+#include "net/page_errors.h"
+#include "protocol/markers.h"
+#include "protocol/pages.h"
+#include "ui/image_page_view.h"
+#include "ui/status_box.h"
+#include "ui/widget_names.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace correction {
+
+using protocol::Page;
+namespace marker = protocol::marker;
+
+QString CorrectionForm::title_text(const QString& examName, const QString& subjectName, const QString& teacher)
+{
+    return QStringLiteral("Velmora——《批阅主观试题》考试名称：") + examName + QStringLiteral("； 科目：")
+         + subjectName + QStringLiteral("； 当前用户：") + teacher;
+}
+
+CorrectionForm::CorrectionForm(app::Services& services, QWidget* parent)
+    : QWidget(parent), services_(services)
+{
+    setObjectName(QStringLiteral("Form6"));
+    web1_ = ui::named(new net::PageChannel(services.network, this), "WebBrowser1");
+    connect(web1_, &net::PageChannel::completed, this, &CorrectionForm::on_page1);
+    display_ = new PageDisplay(this);
+    entry_ = new EntryPanel(this);
+    status_ = std::make_unique<ui::StatusBox>(this, QStringLiteral("正在读取试题，请等待..."));
+    connect(entry_, &EntryPanel::lookupClicked, this, &CorrectionForm::Command1_Click);
+    connect(entry_, &EntryPanel::saveClicked, this, &CorrectionForm::Command2_Click);
+    connect(&entry_->questions(), &QuestionBar::selected, this, &CorrectionForm::selectQuestion);
+    open();
+}
+
+CorrectionForm::~CorrectionForm() = default;
+
+void CorrectionForm::open()
+{
+    const app::Session& s = app::session();
+    state_ = CorrectionState{};
+    resize(1280, 860);
+    setWindowState(windowState() | Qt::WindowMaximized);
+    setWindowTitle(title_text(s.KS_Name, s.KM_Name, s.JS_Name));
+    placeControls();
+    show_status(true, QStringLiteral(" 正在从服务器读取试题题号，请等待..."));
+    web1_->navigate(question_list_url(s));
+    display_->showBlank();
+    display_->resetZoom();
+    state_.img_scale = display_->img_scale();
+}
+
+void CorrectionForm::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    services_.flow.showExamList();
+}
+
+void CorrectionForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeControls();
+}
+
+void CorrectionForm::placeControls()
+{
+    const int W = width(), H = height();
+    QGroupBox* frame6 = display_->zoomBox();
+    frame6->adjustSize();
+    const int headerH = frame6->height() + 4;
+    display_->label2()->move(5, (headerH - display_->label2()->sizeHint().height()) / 2);
+    display_->label2()->adjustSize();
+    display_->label3()->setGeometry(100, 0, std::max(100, W - frame6->width() - 110), headerH);
+    const QRect frame1(5, entry_->y(), entry_->width(), entry_->sizeHint().height());
+    const CorrectionLayout l = correction_layout(W, H, frame1, frame6->width(), headerH, 5);
+    entry_->setGeometry(l.frame1);
+    display_->view().setGeometry(l.display);
+    display_->sheet()->setGeometry(l.display);
+    frame6->move(l.frame6Left, 0);
+    if (status_ && status_->isShown())
+        status_->show_status(true, status_->text(), display_->view().geometry());
+}
+
+void CorrectionForm::show_status(bool show, const QString& text)
+{
+    status_->show_status(show, text, display_->view().geometry());
+}
+
+void CorrectionForm::on_page1(const net::PageResult& r)
+{
+    const Page page = correction_page(r.url);
+    if (r.replaced) {
+        // A question picked while a save was on its way: the save's answer
+        // is lost, so the leader must look again rather than trust it.
+        if (page == Page::SaveFs) {
+            state_.sentScore.clear();
+            services_.dialogs.message(save_unconfirmed_message());
+        }
+        return;
+    }
+    if (r.url.isEmpty() || !net::check_page_err(r.url, r.text, services_.dialogs))
+        return;
+    switch (page) {
+    case Page::GetTh: list_th(r.text); break;
+    case Page::GetSt: lookup_reply(r.text); break;
+    case Page::SaveFs:
+        state_.sentScore.clear();
+        services_.dialogs.message(r.text);
+        break;
+    case Page::DownSt: image_reply(r.text); break;
+    case Page::KsBox: read_box(r.text); break;
+    case Page::SaveKgtFs: objective_save_reply(r.text); break;
+    default: break;
+    }
+}
+
+void CorrectionForm::list_th(const QString& reply)
+{
+    const app::Session& s = app::session();
+    const QuestionList list = parse_question_list(reply);
+    show_status(false, QString());
+    switch (list.kind) {
+    case QuestionList::NoRights: {
+        const QString text = no_rights_text(s.KS_Name, s.KM_Name);
+        entry_->questions().showRefusal(text);
+        show_status(true, text);
+        state_.has_qx = false;
+        break;
+    }
+    case QuestionList::NoQuestions: {
+        const QString text = no_questions_text(s.KS_Name, s.KM_Name);
+        entry_->questions().showRefusal(text);
+        show_status(true, text);
+        entry_->setLookupEnabled(false);
+        break;
+    }
+    case QuestionList::Questions:
+        entry_->questions().showQuestions(list.numbers);
+        state_.has_qx = true;
+        break;
+    }
+}
+
+void CorrectionForm::selectQuestion(const QString& number)
+{
+    state_.cur_th = number;
+    // A single character is no exam number yet: only "确定" looks it up.
+    if (app::trim(entry_->examNumber()).size() > 1)
+        Command1_Click();
+}
+
+void CorrectionForm::Command1_Click()
+{
+    const QString examNumber = app::trim(entry_->examNumber());
+    const QString refusal = check_lookup(examNumber, state_.has_qx);
+    if (!refusal.isEmpty()) {
+        services_.dialogs.message(refusal);
+        return;
+    }
+    web1_->navigate(lookup_url(app::session(), examNumber, state_.cur_th));
+    display_->setZoomVisible(state_.cur_th != QLatin1String(marker::objective_questions));
+}
+
+void CorrectionForm::lookup_reply(const QString& reply)
+{
+    const Lookup l = parse_lookup(reply);
+    if (!l.found) {
+        state_.fs_id = 0;
+        services_.dialogs.message(l.message);
+        display_->showBlank();
+        return;
+    }
+    show_status(true, QStringLiteral(" 正在下载试题图片，请等待... "));
+    state_.fs_id = l.fs_id;
+    imageSchool_ = l.schoolId;
+    state_.img_file = l.img_file;
+    state_.fs_text = l.fs_text;
+    if (l.hasObjective) {
+        state_.kgt_ans = l.kgt_ans;
+        state_.kgt_da = l.kgt_da;
+    }
+    web1_->navigate(image_url(app::session(), l.schoolId, l.ref));
+}
+
+void CorrectionForm::image_reply(const QString& reply)
+{
+    show_status(false, status_->text());
+    if (!reply.contains(QLatin1String(marker::image_end))) {
+        services_.dialogs.message(QStringLiteral("从服务器读取图片文件出错！"));
+        display_->showBlank();
+        return;
+    }
+    const QString path = save_st_image(reply);
+    if (!path.isEmpty()) {
+        if (state_.cur_th == QLatin1String(marker::objective_questions)) {
+            show_kg_image(path);
+        } else {
+            display_->show_zg_image(path);
+            state_.img_path = display_->img_path();
+            show_status(false, status_->text());
+            entry_->showSheetControls(false);
+            state_.item_str.clear();
+        }
+    }
+    entry_->setScoreLine(state_.fs_text);
+    if (const auto score = get_fs_text(state_.fs_text))
+        entry_->setScore(*score);
+}
+
+QString CorrectionForm::save_st_image(const QString& reply)
+{
+    const app::Session& s = app::session();
+    const marking::ImageCache cache(services_.paths.programDir(), s.ks_id, s.KM_id);
+    const QString path = cache.path_of(state_.img_file);
+    // A name from the server that is no plain file name writes nothing.
+    if (path.isEmpty()) {
+        services_.dialogs.message(unsafe_image_message(state_.img_file));
+        return {};
+    }
+    const QString data = reply.left(reply.indexOf(QLatin1String(marker::image_end)));
+    // The file goes first: a failed decode must not leave the last image
+    // under this name.
+    if (!cache.make_cache_dirs() || (QFile::exists(path) && !QFile::remove(path))
+        || !net::base64_decode(data, path)) {
+        services_.dialogs.message(QStringLiteral("生成本地文件：") + path + QStringLiteral(" 出错！"));
+        return {};
+    }
+    display_->setSavedPath(path);
+    return path;
+}
+
+void CorrectionForm::Command2_Click()
+{
+    const app::Session& s = app::session();
+    InFlight inFlight = InFlight::None;
+    switch (correction_page(web1_->pendingUrl())) {
+    case Page::GetSt:
+    case Page::DownSt: inFlight = InFlight::Lookup; break;
+    case Page::SaveFs: inFlight = InFlight::Save; break;
+    default: break;
+    }
+    const SaveCheck c = check_save(entry_->examNumber(), state_.fs_id, entry_->score(), state_.has_qx, inFlight,
+                                   state_.sentScore);
+    if (c.action == SaveCheck::Nothing)
+        return;
+    if (c.action == SaveCheck::Message) {
+        services_.dialogs.message(c.text);
+        return;
+    }
+    if (state_.cur_th == QLatin1String(marker::objective_questions)) {
+        services_.dialogs.message(QStringLiteral("选择题的修改尚未开放。"));
+        return;
+    }
+    state_.sentScore = c.text;
+    web1_->navigate(modi_save_url(s, modi_score_string(state_.fs_id, c.text)));
+}
+
+// The objective sheet: for now the sheet's place and its controls only.
+void CorrectionForm::show_kg_image(const QString& path)
+{
+    state_.img_path = path.section(u',', 0, 0);
+    show_status(false, status_->text());
+    display_->showSheet();
+    entry_->showSheetControls(true);
+}
+
+void CorrectionForm::read_box(const QString&) {}
+
+void CorrectionForm::objective_save_reply(const QString&) {}
+
+}  // namespace correction
