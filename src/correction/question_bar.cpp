@@ -93,6 +93,8 @@ void QuestionBar::showQuestions(const QStringList& numbers)
         }
         buttons_.at(i)->setProperty(kTag, numbers.at(i));
         captions_.at(i)->setText(question_caption(numbers.at(i)));
+        // The caption is a label of its own: the button carries it for a screen reader.
+        buttons_.at(i)->setAccessibleName(captions_.at(i)->text());
         buttons_.at(i)->show();
         captions_.at(i)->show();
     }

@@ -1,6 +1,7 @@
 // Every control a person operates has a name a screen reader reads out:
 // the accessibility tree of each screen is walked as an assistive
 // technology sees it (Qt's QAccessible interfaces, offscreen).
+#include "correction/correction_form.h"
 #include "exams/exam_list_form.h"
 #include "login/login_form.h"
 #include "marking/marking_form.h"
@@ -126,6 +127,21 @@ private slots:
         expectAllNamed(&form);
         QCOMPARE(nameOf(s.control<QWidget>(form, "Work_0")), QStringLiteral("第3题"));
         QCOMPARE(nameOf(s.control<QWidget>(form, "Text1")), QStringLiteral("本题得分"));
+    }
+
+    void correctionScreen()
+    {
+        testsupport::ScreenTest s;
+        app::Session& session = s.session();
+        session.ks_id = QStringLiteral("1");
+        session.KM_id = 1;
+        session.User_ID = 6;
+        s.stub.setReply("net_get_th.asp", testsupport::protocol_example("question list").reply);
+        correction::CorrectionForm form(s.t.services);
+        form.show();
+        QTRY_VERIFY(!s.stub.requestsFor("net_get_th.asp").isEmpty());
+        QTRY_VERIFY(!form.webBrowser1().busy());
+        expectAllNamed(&form);
     }
 };
 
