@@ -14,6 +14,18 @@ QString AppPaths::file(const QString& name) const
     return QDir(dir_).filePath(name);
 }
 
+bool is_system_folder(const QString& dir)
+{
+    // An installed program lives in the system's folders, which root may
+    // write but no program should scatter its files into.
+    const QString path = QFileInfo(dir).absoluteFilePath() + u'/';
+    for (const char* root : {"/usr/", "/bin/", "/sbin/", "/opt/"}) {
+        if (path.startsWith(QLatin1String(root)))
+            return true;
+    }
+    return false;
+}
+
 AppPaths AppPaths::fromArguments(const QStringList& args)
 {
     // The command line takes "--data-dir DIR" and "--data-dir=DIR" alike.
@@ -30,7 +42,7 @@ AppPaths AppPaths::fromArguments(const QStringList& args)
         return AppPaths(QFileInfo(dataDir).absoluteFilePath());
     }
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
+    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable() && !is_system_folder(exeDir))
         return AppPaths(exeDir);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -12,7 +12,8 @@ public:
     QString file(const QString& name) const;
 
     // --data-dir DIR wins; otherwise the executable's folder when it is
-    // writable, else the user's data folder.
+    // writable and not a system folder (an installed program), else the
+    // user's data folder.
     static AppPaths fromArguments(const QStringList& args);
 
 private:
@@ -23,5 +24,8 @@ private:
 // empty, no path separator or drive colon, not "." or "..". Names from the
 // server or the user pass here before they touch the disk.
 bool is_safe_file_name(const QString& name);
+
+// A folder of the installed system (/usr, /bin, /sbin, /opt and below).
+bool is_system_folder(const QString& dir);
 
 }  // namespace app
