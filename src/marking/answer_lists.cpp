@@ -127,6 +127,7 @@ WorkedListPanel::WorkedListPanel(MarkingContext& ctx, MarkingHost& host, QWidget
     listView2_->horizontalHeader()->setMouseTracking(true);
     listView2_->horizontalHeader()->installEventFilter(this);
     listView2_->horizontalHeader()->setSectionsClickable(true);
+    listView2_->installEventFilter(this);
     listView2_->resize(560, 400);
     listView2_->hide();
     connect(listView2_, &QTableView::clicked, this, [this](const QModelIndex& i) { emit rowClicked(i.row() + 1); });
@@ -182,6 +183,20 @@ void WorkedListPanel::hideTipOnMove(QWidget* w)
 
 bool WorkedListPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    // From the keyboard: Enter on a worked row is its double click, the
+    // arrows move the selection and show its image as a click does.
+    if (watched == listView2_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ListView2_DblClick();
+            return true;
+        }
+    }
+    if (watched == listView2_ && event->type() == QEvent::KeyRelease && listView2_->currentIndex().isValid()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down)
+            emit rowClicked(listView2_->currentIndex().row() + 1);
+    }
     if (event->type() == QEvent::MouseMove) {
         const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (watched == listView2_->viewport())

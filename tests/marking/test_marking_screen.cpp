@@ -412,6 +412,12 @@ private slots:
         QCOMPARE(b.rows(), 2);
         QCOMPARE(b.rowTexts(2), (QStringList{"2", "3", "10", "4", "丁", "100", "4", "1", "24", "0", "1", "12"}));
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), 1);
+
+        // From the keyboard: Enter on a worked row is its double click.
+        lv2->setCurrentIndex(w.index(1, 0));  // row 2: candidate 07
+        QTest::keyClick(lv2, Qt::Key_Return);
+        QCOMPARE(b.rows(), 3);
+        QCOMPARE(b.text(3, marking::Col::Candidate), QString("07"));
     }
 
     void toolTipAndWorkedButton()
