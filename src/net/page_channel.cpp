@@ -18,6 +18,11 @@ QString unreachable_page_text()
     return QStringLiteral("无法显示网页：无法连接到服务器，或服务器没有应答。");
 }
 
+QString too_large_page_text(qint64 limit)
+{
+    return QStringLiteral("无法显示网页：服务器的应答超过 %1 MB，已放弃读取。").arg(limit / (1024 * 1024));
+}
+
 QString not_found_page_text()
 {
     return QString::fromUtf8(protocol::marker::page_not_found) + QStringLiteral(" (HTTP 404)");
@@ -62,6 +67,14 @@ void PageChannel::navigate(const QString& url)
     QNetworkReply* reply = network_.manager()->get(req);
     reply_ = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
+    // Stopped as it grows, not read whole into memory first.
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+        const qint64 limit = network_.maxReplyBytes();
+        if (received > limit || total > limit) {
+            reply->setProperty("tooLarge", true);
+            reply->abort();
+        }
+    });
 }
 
 void PageChannel::onFinished(QNetworkReply* reply)
@@ -80,7 +93,10 @@ void PageChannel::onFinished(QNetworkReply* reply)
     const QNetworkReply::NetworkError error = reply->error();
     const bool broken = (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
                         || error == QNetworkReply::ProtocolFailure;
-    if (r.httpStatus == 404) {
+    if (reply->property("tooLarge").toBool()) {
+        r.httpStatus = 0;
+        r.text = too_large_page_text(network_.maxReplyBytes());
+    } else if (r.httpStatus == 404) {
         r.text = not_found_page_text();
     } else if (r.httpStatus == 0 || broken) {
         r.httpStatus = 0;

@@ -25,10 +25,15 @@ public:
     QNetworkAccessManager* manager() const { return manager_; }
     int timeoutMs() const { return timeoutMs_; }
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    // A reply larger than this is abandoned as it arrives: no page the
+    // client reads comes near it (an answer image is a few hundred KB).
+    qint64 maxReplyBytes() const { return maxReplyBytes_; }
+    void setMaxReplyBytes(qint64 bytes) { maxReplyBytes_ = bytes; }
 
 private:
     QNetworkAccessManager* manager_;
     int timeoutMs_ = 30000;
+    qint64 maxReplyBytes_ = 32 * 1024 * 1024;
 };
 
 // One request stream: navigate() replaces what is in flight and starts a GET

@@ -9,13 +9,20 @@ namespace ui {
 
 // Every box carries the program's title. It is not the application display
 // name, which the window system would append to every screen's caption.
-void QtDialogs::message(const QString& text)
+std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& text, QWidget* parent)
 {
     QString shown = text;
     shown.replace(u'\r', u'\n');
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora网上阅卷"), shown, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Velmora网上阅卷"), QString(),
+                                             QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(shown);
+    return box;
+}
+
+void QtDialogs::message(const QString& text)
+{
+    messageBox(text, QApplication::activeWindow())->exec();
 }
 
 QString QtDialogs::openFileName(const QString& caption, const QString& filter)

@@ -111,6 +111,24 @@ private slots:
         QVERIFY(r.text.contains(QString::fromUtf8("无法显示")));
     }
 
+    // A reply above the bound is abandoned as it arrives and ends as an
+    // error page the check explains; one within it is read as usual.
+    void oversizedReplyIsAbandoned()
+    {
+        StubServer stub;
+        QVERIFY(stub.start());
+        stub.setReply("big.asp", QString(4000, u'x'));
+        stub.setReply("small.asp", QString(900, u'y'));
+        net::Network network;
+        network.setMaxReplyBytes(1000);
+        net::PageChannel ch(network);
+        const auto big = fetch(ch, stub.baseUrl() + "cj/big.asp");
+        QVERIFY(big.text.contains(QString::fromUtf8("无法显示")));
+        QVERIFY(!big.text.contains(u'x'));
+        QCOMPARE(big.httpStatus, 0);
+        QCOMPARE(fetch(ch, stub.baseUrl() + "cj/small.asp").text, QString(900, u'y'));
+    }
+
     void newNavigateReplacesOld()
     {
         StubServer stub;

@@ -1,5 +1,7 @@
-// Qt's own texts in Chinese: the message box's button reads "确定".
+// Qt's own texts in Chinese: the message box's button reads "确定"; the
+// program's message box shows a server's text as plain text.
 #include "app/qt_translation.h"
+#include "ui/qt_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,6 +42,15 @@ private slots:
             QSKIP("Qt's Chinese translation is not installed (scripts/deps installs it)");
         QCOMPARE(app::install_qt_chinese(*qApp, installedPath ? QString() : empty.path()), loads);
         QCOMPARE(okText(), ok);
+    }
+
+    // Text a hostile server sends shows as it is: no live link, no markup.
+    void messagesArePlainText()
+    {
+        const auto box = ui::QtDialogs::messageBox(QStringLiteral("出错地址：<a href=\"http://x/\">点这里</a>\r更多信息"));
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->text(), QStringLiteral("出错地址：<a href=\"http://x/\">点这里</a>\n更多信息"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Velmora网上阅卷"));
     }
 };
 
