@@ -145,7 +145,7 @@ QString strip_links(const QString& html)
     return out;
 }
 
-ExportTable export_table(const QString& url, const QString& innerHtml)
+ExportTable export_table(const QString& url, const QString& innerHtml, const std::function<void(int)>& rowDone)
 {
     const bool ranking = contains(url, QLatin1StringView("cj_mc.asp"));
     const bool analysis = contains(url, QLatin1StringView("cj_sjfx.asp"));
@@ -209,8 +209,11 @@ ExportTable export_table(const QString& url, const QString& innerHtml)
                 imageColumns << c;
             at = findCell(row, textEnd);
         }
-        if (!stopped)
+        if (!stopped) {
             t.progress << percent(r, lastRow);
+            if (rowDone)
+                rowDone(t.progress.last());
+        }
     }
 
     // Highest first, each once: deleting a column twice would take its

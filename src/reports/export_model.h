@@ -2,6 +2,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace reports {
 
 // One merged range of the sheet, 1-based and inclusive, as the sheet counts.
@@ -49,7 +51,9 @@ struct ExportTable {
 // with the line breaks and indents of the source. Tag names, "colspan",
 // "<a" and "&nbsp;" are matched in any case; blanks between tags make
 // neither cells nor rows; blanks around a cell's text are dropped.
-ExportTable export_table(const QString& url, const QString& innerHtml);
+// `rowDone`, when given, hears each row's progress figure as it is read.
+ExportTable export_table(const QString& url, const QString& innerHtml,
+                         const std::function<void(int)>& rowDone = {});
 
 // Takes out of the score report every link with its text, the stray
 // closing link tags and every "&nbsp;" (any case).

@@ -2,6 +2,7 @@
 
 #include "app/services.h"
 #include "marking/marking_form.h"
+#include "reports/report_form.h"
 
 namespace ui {
 
@@ -11,6 +12,7 @@ QWidget* create_work_screen(int workId, app::Services& services, WorkScreenMemor
     case 1:  // marking
         return new marking::MarkingForm(services, memory.marking);
     case 2:  // progress and reports
+        return new reports::ReportForm(services);
     case 3:  // score correction
     default:
         return nullptr;
