@@ -35,4 +35,9 @@ inline constexpr int kStudentsPerClass = 22;
 // already holds data. Returns whether it seeded.
 bool seed_demo(Store& store, std::int64_t now);
 
+// Scores `percent` of the demo's written answers (by their assigned
+// teachers, at times in the last two hours) and recommends a few full-mark
+// answers as excellent: the report pages then have something to show.
+void seed_demo_scores(Store& store, int percent, std::int64_t now);
+
 }  // namespace velmora

@@ -121,6 +121,13 @@ const std::map<std::string, Page>& pages()
             {P::GetZtmsg, page_get_ztmsg},   {P::SaveFs, page_save_fs},
             {P::PostErr, page_post_err},     {P::PostOk, page_post_ok},
             {P::Help, page_help},
+            {P::CjWorking, page_cj_working}, {P::CjAnswer, page_cj_answer},
+            {P::CjScore, page_cj_score},     {P::CjShitifs, page_cj_shitifs},
+            {P::CjYxdtk, page_cj_yxdtk},     {P::CjXsdtk, page_cj_xsdtk},
+            {P::CjStnd, page_cj_stnd},       {P::CjMc, page_cj_mc},
+            {P::CjFsd, page_cj_fsd},         {P::CjSjfx, page_cj_sjfx},
+            {P::CjStqfd, page_cj_stqfd},     {P::CjFx, page_cj_fx},
+            {P::CjDtk, page_cj_dtk},
         };
         std::map<std::string, Page> t;
         for (const auto& [page, handler] : handlers) t.emplace(protocol::page_name(page).toStdString(), handler);

@@ -63,7 +63,9 @@ int Server::start()
     d.store = std::make_unique<Store>(d.options.db_path, std::max(4, d.options.threads + 2));
     d.store->create_schema();
     d.ctx = std::make_unique<Context>(Context{*d.store, d.options, images, d.clock_offset});
-    if (d.options.demo && !seed_demo(*d.store, d.ctx->now())) {
+    if (d.options.demo && seed_demo(*d.store, d.ctx->now())) {
+        seed_demo_scores(*d.store, d.options.demo_marked_percent, d.ctx->now());
+    } else if (d.options.demo) {
         auto db = d.store->acquire();
         if (db->count("SELECT COUNT(*) FROM meta WHERE key = 'demo_seeded'") == 0)
             std::fprintf(stderr, "velmora-server: the database already holds data; no demo data added\n");

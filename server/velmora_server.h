@@ -23,6 +23,7 @@ struct ServerOptions {
     std::string bind = "127.0.0.1";
     int port = 9090;                 // 0 = any free port (start() reports it)
     bool demo = false;               // seed the demo data into an empty database
+    int demo_marked_percent = 0;     // with demo: this share of written answers comes marked
     std::string images_dir;          // answer image store; empty = "images" beside the database
     std::string downloads_dir;       // holds kssetup.exe / tavix.exe; empty = downloads answer 404
     int batch_size = 20;             // answers handed out per batch
