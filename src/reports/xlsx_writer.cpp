@@ -3,6 +3,7 @@
 #include "app/vbtext.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
@@ -124,17 +125,28 @@ bool write_xlsx(const ExportTable& table, const QString& path, QString* error)
         if (e != LXW_NO_ERROR && err == LXW_NO_ERROR)
             err = e;
     };
-    for (const Cell& c : table.cells) {
-        if (c.row < 1 || c.col < 1 || c.text.isEmpty() || covered(c.row, c.col))
+    // The last text written to each cell stands, as on a sheet.
+    QHash<qint64, qsizetype> last;
+    last.reserve(table.cells.size());
+    auto key = [](int row, int col) { return (qint64(row) << 32) | quint32(col); };
+    for (qsizetype i = 0; i < table.cells.size(); ++i)
+        last.insert(key(table.cells.at(i).row, table.cells.at(i).col), i);
+    auto textAt = [&](int row, int col) {
+        const auto it = last.constFind(key(row, col));
+        return it == last.cend() ? QString() : table.cells.at(*it).text;
+    };
+    for (qsizetype i = 0; i < table.cells.size(); ++i) {
+        const Cell& c = table.cells.at(i);
+        if (c.row < 1 || c.col < 1 || c.text.isEmpty() || last.value(key(c.row, c.col)) != i || covered(c.row, c.col))
             continue;
-        put(c.row, c.col, table.text(c.row, c.col), nullptr);
+        put(c.row, c.col, c.text, nullptr);
     }
     for (const Merge& m : merges) {
         lxw_error e = worksheet_merge_range(ws, m.firstRow - 1, m.firstCol - 1, m.lastRow - 1, m.lastCol - 1, "",
                                             centred);
         if (e != LXW_NO_ERROR && err == LXW_NO_ERROR)
             err = e;
-        const QString text = table.text(m.firstRow, m.firstCol);
+        const QString text = textAt(m.firstRow, m.firstCol);
         if (!text.isEmpty())
             put(m.firstRow, m.firstCol, text, centred);
     }
