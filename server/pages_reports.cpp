@@ -95,6 +95,10 @@ std::string td(const std::string& text, int colspan = 0)
     return (colspan > 0 ? "<TD colspan=" + std::to_string(colspan) + ">" : std::string("<TD>")) + text + "</TD>";
 }
 
+// A header over two rows: the browser draws it so, the export merges it by
+// its own rule for the page.
+std::string td2(const std::string& text) { return "<TD rowspan=2>" + text + "</TD>"; }
+
 std::string tr(const std::vector<std::string>& cells)
 {
     std::string r = "<TR>";
@@ -397,7 +401,7 @@ std::string ranking(Context&, const Data& d, const Query&)
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rt[a] < rt[b]; });
     std::string body = "<TABLE><TR>" + td("成绩名次表", 10) + "</TR>";
-    body += "<TR>" + td("序号") + td("考号") + td("姓名") + td("班级") + td("总分", 2) + td("客观题", 2) + td("主观题", 2) + "</TR>";
+    body += "<TR>" + td2("序号") + td2("考号") + td2("姓名") + td2("班级") + td("总分", 2) + td("客观题", 2) + td("主观题", 2) + "</TR>";
     body += "<TR>" + td("得分") + td("名次") + td("得分") + td("名次") + td("得分") + td("名次") + "</TR>";
     int n = 0;
     for (size_t i : order) {
@@ -490,12 +494,14 @@ std::string paper_analysis(Context&, const Data& d, const Query&)
     const double full = d.full_total();
     const Groups g = groups(d);
     std::string body = "<TABLE><TR>" + td("试卷分析", 8) + "</TR>";
-    body += tr({"全卷", "人数", "满分", "平均分", "最高分", "最低分", "标准差", "难度"});
+    body += "<TR>" + td2("全卷") + td("人数") + td("满分") + td("平均分") + td("最高分") + td("最低分") + td("标准差")
+            + td("难度") + "</TR>";
     body += "<TR>" + td(std::to_string(tot.size())) + td(mark_text(full)) + td(num(mean(tot)))
             + td(mark_text(tot.empty() ? 0 : *std::max_element(tot.begin(), tot.end())))
             + td(mark_text(tot.empty() ? 0 : *std::min_element(tot.begin(), tot.end()))) + td(num(stddev(tot)))
             + td(num(full > 0 ? mean(tot) / full : 0)) + "</TR>";
-    body += "<TR>" + td("题号") + td("题型") + td("满分") + td("平均分") + td("标准差") + td("难度") + td("得分率", 2) + "</TR>";
+    body += "<TR>" + td2("题号") + td2("题型") + td2("满分") + td2("平均分") + td2("标准差") + td2("难度") + td("得分率", 2)
+            + "</TR>";
     body += "<TR>" + td("高分组") + td("低分组") + "</TR>";
     for (const Question& qu : d.questions) {
         const std::vector<double> v = scores_of(d, qu);

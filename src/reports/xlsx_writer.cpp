@@ -160,6 +160,9 @@ bool write_xlsx(const ExportTable& table, const QString& path, QString* error)
     if (err != LXW_NO_ERROR)
         return fail(QString::fromUtf8(lxw_strerror(err)));
 
+    // A temporary file is private to its owner; the export is an ordinary file.
+    part.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
     // Renaming replaces the chosen file in one step.
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(partName.toStdString()),

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -69,6 +70,8 @@ void TestXlsxWriter::cells_and_merges_read_back()
 
     const auto sheet = readSheet(file);
     QVERIFY(sheet.ok);
+    // An ordinary file, not the private one a temporary file starts as.
+    QVERIFY(QFileInfo(file).permissions() & QFileDevice::ReadOther);
     QCOMPARE(sheet.cells.value(u"A1"_qs), u"成绩名次表"_qs);
     QCOMPARE(sheet.cells.value(u"B2"_qs), u"考号"_qs);
     QCOMPARE(sheet.cells.value(u"A4"_qs), u"1"_qs);           // a number
