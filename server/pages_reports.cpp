@@ -172,7 +172,7 @@ std::optional<Data> load(Context& ctx, const Query& q, std::string& error)
     auto db = ctx.store.acquire();
     {
         Stmt s = db->prepare("SELECT e.name, s.name FROM subjects s JOIN exams e ON e.id = s.exam_id WHERE s.id = ? AND e.id = ?");
-        s.args(d.exam, d.subject);
+        s.args(d.subject, d.exam);
         if (!s.step()) {
             error = "没有这个考试科目";
             return std::nullopt;
