@@ -6,6 +6,7 @@
 #include "reports/report_form.h"
 #include "screen_test.h"
 #include "ui/web_page_view.h"
+#include "ui/work_screens.h"
 #include "xlsx_reader.h"
 
 #include <QBuffer>
@@ -303,6 +304,14 @@ private slots:
         QTRY_VERIFY(view()->showsWritten());
         QCOMPARE(st->stub.lastRequestFor(QStringLiteral("cj_xsdtk.asp")), QByteArray("/cj/cj_xsdtk.asp?ks_id=7&xs_id=9"));
         QVERIFY(view()->innerHtml().contains(QStringLiteral("此学生的主观试题还没批阅！")));
+    }
+
+    void workStepTwoIsThisScreen()
+    {
+        ui::WorkScreenMemory memory;
+        std::unique_ptr<QWidget> screen(ui::create_work_screen(2, st->t.services, memory));
+        QVERIFY(screen);
+        QCOMPARE(screen->objectName(), QStringLiteral("Form5"));
     }
 
     void closingShowsTheExamList()

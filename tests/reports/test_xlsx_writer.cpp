@@ -19,6 +19,7 @@ private slots:
     void text_width();
     void widths_leave_out_merges_over_columns();
     void cells_and_merges_read_back();
+    void overlapping_merges_keep_the_first();
     void replaces_an_existing_file_whole();
     void unwritable_place_leaves_nothing();
 };
@@ -87,6 +88,23 @@ void TestXlsxWriter::cells_and_merges_read_back()
     // Merged cells are centred: the styles hold a centred alignment.
     QVERIFY(testsupport::unzipEntry(file, u"xl/styles.xml"_qs).contains("horizontal=\"center\""));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"成绩名次表.xlsx"_qs});
+}
+
+void TestXlsxWriter::overlapping_merges_keep_the_first()
+{
+    // A span across a cell that a fixed header rule also merges down: a
+    // sheet holds only one of them, the first made.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"x.xlsx"_qs);
+    ExportTable t;
+    t.cells = {{1, 1, u"a"_qs}, {1, 2, u"b"_qs}, {2, 3, u"c"_qs}};
+    t.merges = {{1, 1, 1, 3}, {1, 2, 2, 2}, {2, 3, 3, 3}};
+    QVERIFY(write_xlsx(t, file));
+    const auto sheet = readSheet(file);
+    QCOMPARE(sheet.merges, (QStringList{u"A1:C1"_qs, u"C2:C3"_qs}));
+    QCOMPARE(sheet.cells.value(u"A1"_qs), u"a"_qs);
+    QVERIFY(!sheet.cells.contains(u"B1"_qs));  // under the first merge
+    QCOMPARE(sheet.cells.value(u"C2"_qs), u"c"_qs);
 }
 
 void TestXlsxWriter::replaces_an_existing_file_whole()
