@@ -259,14 +259,16 @@ Reply report(Context& ctx, const Query& q, Builder build)
     return Reply::text(build(ctx, *d, q));
 }
 
-// Ranks 1, 2, 2, 4 by descending value.
+// Ranks 1, 2, 2, 4 by descending value: 1 + how many are higher.
 std::vector<int> ranks(const std::vector<double>& v)
 {
+    std::vector<size_t> order(v.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return v[a] > v[b]; });
     std::vector<int> r(v.size());
-    for (size_t i = 0; i < v.size(); ++i) {
-        int higher = 0;
-        for (double x : v) higher += x > v[i] + 1e-9;
-        r[i] = higher + 1;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const bool tie = k > 0 && v[order[k - 1]] - v[order[k]] <= 1e-9;
+        r[order[k]] = tie ? r[order[k - 1]] : int(k) + 1;
     }
     return r;
 }
