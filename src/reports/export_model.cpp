@@ -155,8 +155,8 @@ ExportTable export_table(const QString& url, const QString& innerHtml, const std
     QList<int> imageColumns;
     const QList<QStringView> rows = QStringView(html).split(rowEnd());
     const int lastRow = int(rows.size()) - 1;
-    auto merge = [&t](int row, int col, int count, int direction) {
-        // Cell_Merge: `count` cells further down (direction 1) or right.
+    auto Cell_Merge = [&t](int row, int col, int count, int direction) {
+        // From (row, col) to `count` cells further down (direction 1) or right.
         if (direction == 1)
             t.merges << Merge{row, col, row + count, col};
         else
@@ -196,15 +196,15 @@ ExportTable export_table(const QString& url, const QString& innerHtml, const std
             if (s < 1) {
                 c += 1;
             } else {
-                merge(r + 1, c + 1, s - 1, 0);
+                Cell_Merge(r + 1, c + 1, s - 1, 0);
                 c += s;
             }
             if (ranking && r == 1 && c < 5)
-                merge(2, c, 1, 1);
+                Cell_Merge(2, c, 1, 1);
             if (analysis && r == 1 && c == 1)
-                merge(2, c, 1, 1);
+                Cell_Merge(2, c, 1, 1);
             if (analysis && r == 3 && c < 8)
-                merge(4, c, 1, 1);
+                Cell_Merge(4, c, 1, 1);
             if (text == kImageColumnHeader)
                 imageColumns << c;
             at = findCell(row, textEnd);
