@@ -148,6 +148,7 @@ void ReportForm::show_status(bool show, const QString& text)
 
 void ReportForm::openReport(Page page)
 {
+    sheet_ = AnswerSheet();
     show_status(true, kWaiting);
     view1_->navigate(report_url(app::session(), page));
 }
@@ -170,6 +171,8 @@ void ReportForm::onView1(const net::PageResult& r)
         sheet_ = AnswerSheet(cache);
         view1_->setLocalBase(cache);
         const AnswerSheet::Step step = sheet_.begin(r.text);
+        // The top of the sheet replaces the page, even when it is empty.
+        view1_->write(QString());
         show_status(true);
         apply(step);
         return;
@@ -185,7 +188,9 @@ void ReportForm::onView2(const net::PageResult& r)
         return;
     if (!net::check_page_err(r.url, r.text, services_.dialogs))
         return;
-    if (protocol::pages_in(r.url).contains(Page::CjDtk))
+    // A piece that comes back after the view went on to another page
+    // belongs to no sheet any more.
+    if (protocol::pages_in(r.url).contains(Page::CjDtk) && view1_->showsWritten())
         apply(sheet_.imageReply(r.text));
 }
 

@@ -2,6 +2,7 @@
 // addresses, the status box, error pages, the export and the assembled
 // answer sheet. Pages show in the plain view here; the browser engine is
 // exercised against the reference server.
+#include "net/page_channel.h"
 #include "net/url_encode.h"
 #include "reports/report_form.h"
 #include "screen_test.h"
@@ -280,6 +281,31 @@ private slots:
                   + u';');
         QCOMPARE(view()->innerHtml(), QStringLiteral("</td></tr></table>"));
         QVERIFY(QDir(cacheDir()).isEmpty());
+    }
+
+    void pieceAfterLeavingTheSheetIsDropped()
+    {
+        testsupport::StubReply held;
+        held.hold = true;
+        st->stub.setRawReply(QStringLiteral("cj_working.asp"), held);
+        // The teacher goes on to the progress page while a piece is on its way.
+        st->stub.setHandler(QStringLiteral("cj_dtk.asp"), [&](const QByteArray&) {
+            button(3)->click();
+            testsupport::StubReply r;
+            r.body = jpegBase64(60, 40).toLatin1();
+            return r;
+        });
+        st->stub.setReply(QStringLiteral("cj_xsdtk.asp"), QStringLiteral("Student_DTK")
+                                                             + piece(QStringLiteral("1001_13.txt"), QStringLiteral("13"), 200, "8")
+                                                             + u';');
+        button(6)->click();
+        QVERIFY(st->stub.waitForRequest(QStringLiteral("cj_dtk.asp")));
+        // The piece's reply has come back and been dealt with.
+        auto* channel = form->findChild<net::PageChannel*>(QStringLiteral("WebBrowser2"));
+        QTRY_VERIFY(!channel->busy());
+        QVERIFY(!view()->showsWritten());
+        QVERIFY(!QFile::exists(cacheDir() + QStringLiteral("/1001_13.gif")));
+        QVERIFY(statusBox()->isVisible());  // the progress page is still loading
     }
 
     void unsafePieceNameTouchesNoFile()
