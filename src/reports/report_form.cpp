@@ -231,13 +231,13 @@ void ReportForm::Command8_Click()
         return;
     }
     QString path = services_.dialogs.saveFileName(QStringLiteral("保存到Excel"), suggestedFileName(),
-                                                  QStringLiteral("Excel 工作簿 (*.xlsx)"));
+                                                  QStringLiteral("电子表格 (*.xlsx)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         path += QStringLiteral(".xlsx");
 
-    show_status(true, QStringLiteral("正在生成Excel文件......"));
+    show_status(true, QStringLiteral("正在生成电子表格文件......"));
     const ExportTable table = export_table(url, view1_->innerHtml(), [this](int pct) {
         status_.label()->setText(QStringLiteral("正在写入Excel，完成 %1%").arg(pct));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
