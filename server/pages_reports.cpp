@@ -158,7 +158,9 @@ double objective_score(const Question& q, const std::string& pick)
     return 0;
 }
 
-std::optional<Data> load(Context& ctx, const Query& q, std::string& error)
+// `students`: false for a page that counts in SQL and needs only the
+// subject, the scope and the questions.
+std::optional<Data> load(Context& ctx, const Query& q, std::string& error, bool students)
 {
     Data d;
     const auto exam = q.integer("ks_id"), subject = q.integer("km_id"), user = q.integer("u_id");
@@ -194,6 +196,7 @@ std::optional<Data> load(Context& ctx, const Query& q, std::string& error)
         while (s.step())
             d.questions.push_back({s.i64(0), s.text(1), s.real(2), s.i64(3) != 0, s.text(4), s.text(5), s.real(6)});
     }
+    if (!students) return d;
     std::map<std::int64_t, size_t> by_result;
     {
         Stmt s = db->prepare("SELECT r.id, st.id, st.kh, st.name, c.name, c.id, r.objective_answers FROM results r "
@@ -251,10 +254,10 @@ std::vector<double> scores_of(const Data& d, const Question& q)
 
 using Builder = std::string (*)(Context&, const Data&, const Query&);
 
-Reply report(Context& ctx, const Query& q, Builder build)
+Reply report(Context& ctx, const Query& q, Builder build, bool students = true)
 {
     std::string error;
-    const std::optional<Data> d = load(ctx, q, error);
+    const std::optional<Data> d = load(ctx, q, error, students);
     if (!d) return Reply::bad(error);
     return Reply::text(build(ctx, *d, q));
 }
@@ -637,7 +640,7 @@ std::string student_sheet(Context& ctx, const Data& d, const Query& q)
 
 }  // namespace
 
-Reply page_cj_working(Context& c, const Query& q) { return report(c, q, working); }
+Reply page_cj_working(Context& c, const Query& q) { return report(c, q, working, false); }
 Reply page_cj_answer(Context& c, const Query& q) { return report(c, q, answers); }
 Reply page_cj_score(Context& c, const Query& q) { return report(c, q, scores); }
 Reply page_cj_shitifs(Context& c, const Query& q) { return report(c, q, question_stats); }
