@@ -10,6 +10,11 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QTextBrowser>
+#ifdef TAVIX_HAVE_WEBENGINE
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#endif
 
 using ui::WebPageView;
 
@@ -34,6 +39,9 @@ private slots:
         stub.setReply(QStringLiteral("cj_fx.asp"),
                       QStringLiteral("<html><body><TABLE><TR><TD>平均分</TD></TR></TABLE></body></html>"));
         stub.setReply(QStringLiteral("cj_stnd.asp"), QStringLiteral("脚本超时"), 500);
+        stub.setReply(QStringLiteral("cj_score.asp"),
+                      QStringLiteral("<html><body><a id=go href=\"cj_xsdtk.asp?ks_id=7&amp;xs_id=9\">看</a></body></html>"));
+        stub.setReply(QStringLiteral("cj_xsdtk.asp"), QStringLiteral("Student_DTKNo Record;"));
         network.setTimeoutMs(5000);
     }
 
@@ -76,6 +84,23 @@ private slots:
         closed.close();
         view.navigate(QStringLiteral("http://127.0.0.1:%1/cj/cj_fx.asp").arg(port));
         QVERIFY(waitFor(view, spy).text.contains(QStringLiteral("无法显示")));
+
+        // A link inside the page loads like a navigation and completes with
+        // its own address.
+        view.navigate(stub.baseUrl() + QStringLiteral("cj/cj_score.asp?ks_id=7"));
+        waitFor(view, spy);
+        if (engine) {
+#ifdef TAVIX_HAVE_WEBENGINE
+            view.findChild<QWebEngineView*>()->page()->runJavaScript(QStringLiteral("document.getElementById('go').click()"));
+#endif
+        } else {
+            emit view.findChild<QTextBrowser*>(QStringLiteral("plainPage"))
+                ->anchorClicked(QUrl(QStringLiteral("cj_xsdtk.asp?ks_id=7&xs_id=9")));
+        }
+        r = waitFor(view, spy);
+        QCOMPARE(r.url, stub.baseUrl() + QStringLiteral("cj/cj_xsdtk.asp?ks_id=7&xs_id=9"));
+        QCOMPARE(r.text, QStringLiteral("Student_DTKNo Record;"));
+        QCOMPARE(view.currentUrl(), r.url);
 
         // Written HTML: no completion, the address stays.
         view.navigate(page);
