@@ -41,4 +41,10 @@ bool seed_demo(Store& store, std::int64_t now);
 // seed_demo filled; returns whether it scored anything.
 bool seed_demo_scores(Store& store, std::int64_t now);
 
+// Marks `percent` of the demo's written answers (by their assigned
+// teachers, at times in the last two hours; answers scored already stay as
+// they are) and recommends a few full-mark answers as excellent: the report
+// pages then have something to show.
+void seed_demo_marking(Store& store, int percent, std::int64_t now);
+
 }  // namespace velmora

@@ -37,6 +37,20 @@ Reply page_objective_pending(Context&, const Query&);
 Reply page_post_err(Context&, const Query&);
 Reply page_post_ok(Context&, const Query&);
 Reply page_help(Context&, const Query&);
+// reports
+Reply page_cj_working(Context&, const Query&);
+Reply page_cj_answer(Context&, const Query&);
+Reply page_cj_score(Context&, const Query&);
+Reply page_cj_shitifs(Context&, const Query&);
+Reply page_cj_yxdtk(Context&, const Query&);
+Reply page_cj_xsdtk(Context&, const Query&);
+Reply page_cj_stnd(Context&, const Query&);
+Reply page_cj_mc(Context&, const Query&);
+Reply page_cj_fsd(Context&, const Query&);
+Reply page_cj_sjfx(Context&, const Query&);
+Reply page_cj_stqfd(Context&, const Query&);
+Reply page_cj_fx(Context&, const Query&);
+Reply page_cj_dtk(Context&, const Query&);
 Reply download(Context&, const std::string& file);
 
 }  // namespace velmora

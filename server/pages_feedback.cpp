@@ -123,6 +123,13 @@ const std::map<std::string, Page>& pages()
             {P::Help, page_help},
             {P::GetTh, page_get_th},         {P::GetSt, page_get_st},
             {P::KsBox, page_objective_pending}, {P::SaveKgtFs, page_objective_pending},
+            {P::CjWorking, page_cj_working}, {P::CjAnswer, page_cj_answer},
+            {P::CjScore, page_cj_score},     {P::CjShitifs, page_cj_shitifs},
+            {P::CjYxdtk, page_cj_yxdtk},     {P::CjXsdtk, page_cj_xsdtk},
+            {P::CjStnd, page_cj_stnd},       {P::CjMc, page_cj_mc},
+            {P::CjFsd, page_cj_fsd},         {P::CjSjfx, page_cj_sjfx},
+            {P::CjStqfd, page_cj_stqfd},     {P::CjFx, page_cj_fx},
+            {P::CjDtk, page_cj_dtk},
         };
         std::map<std::string, Page> t;
         for (const auto& [page, handler] : handlers) t.emplace(protocol::page_name(page).toStdString(), handler);

@@ -63,12 +63,15 @@ int Server::start()
     d.store = std::make_unique<Store>(d.options.db_path, std::max(4, d.options.threads + 2));
     d.store->create_schema();
     d.ctx = std::make_unique<Context>(Context{*d.store, d.options, images, d.clock_offset});
-    if (d.options.demo && !seed_demo(*d.store, d.ctx->now())) {
+    const bool fresh = d.options.demo && seed_demo(*d.store, d.ctx->now());
+    if (d.options.demo && !fresh) {
         auto db = d.store->acquire();
         if (db->count("SELECT COUNT(*) FROM meta WHERE key = 'demo_seeded'") == 0)
             std::fprintf(stderr, "velmora-server: the database already holds data; no demo data added\n");
     }
+    // The named scores first: the share marked for the reports leaves them as they are.
     if (d.options.demo && d.options.demo_scores) seed_demo_scores(*d.store, d.ctx->now());
+    if (fresh) seed_demo_marking(*d.store, d.options.demo_marked_percent, d.ctx->now());
 
     const int threads = std::max(2, d.options.threads);
     d.http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };

@@ -24,6 +24,7 @@ struct ServerOptions {
     int port = 9090;                 // 0 = any free port (start() reports it)
     bool demo = false;               // seed the demo data into an empty database
     bool demo_scores = false;        // with demo: a share of the answers comes scored (see seed_demo_scores)
+    int demo_marked_percent = 0;     // with demo: this share of written answers comes marked
     std::string images_dir;          // answer image store; empty = "images" beside the database
     std::string downloads_dir;       // holds kssetup.exe / tavix.exe; empty = downloads answer 404
     int batch_size = 20;             // answers handed out per batch

@@ -21,6 +21,13 @@ constexpr std::array kPages{
     Entry{Page::GetZtmsg, u"net_get_ztmsg.asp"},     Entry{Page::PostOk, u"net_post_ok.asp"},
     Entry{Page::KsBox, u"net_ks_box.asp"},           Entry{Page::SaveKgtFs, u"net_save_kgt_fs.asp"},
     Entry{Page::Help, u"tavix_help.html"},
+    Entry{Page::CjAnswer, u"cj_answer.asp"},         Entry{Page::CjScore, u"cj_score.asp"},
+    Entry{Page::CjWorking, u"cj_working.asp"},       Entry{Page::CjShitifs, u"cj_shitifs.asp"},
+    Entry{Page::CjYxdtk, u"cj_yxdtk.asp"},           Entry{Page::CjXsdtk, u"cj_xsdtk.asp"},
+    Entry{Page::CjStnd, u"cj_stnd.asp"},             Entry{Page::CjMc, u"cj_mc.asp"},
+    Entry{Page::CjFsd, u"cj_fsd.asp"},               Entry{Page::CjSjfx, u"cj_sjfx.asp"},
+    Entry{Page::CjStqfd, u"cj_stqfd.asp"},           Entry{Page::CjFx, u"cj_fx.asp"},
+    Entry{Page::CjDtk, u"cj_dtk.asp"},
 };
 
 }  // namespace

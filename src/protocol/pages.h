@@ -30,6 +30,20 @@ enum class Page {
     KsBox,       // net_ks_box.asp
     SaveKgtFs,   // net_save_kgt_fs.asp
     Help,        // tavix_help.html
+    // The report screen's pages.
+    CjAnswer,    // cj_answer.asp
+    CjScore,     // cj_score.asp
+    CjWorking,   // cj_working.asp
+    CjShitifs,   // cj_shitifs.asp
+    CjYxdtk,     // cj_yxdtk.asp
+    CjXsdtk,     // cj_xsdtk.asp
+    CjStnd,      // cj_stnd.asp
+    CjMc,        // cj_mc.asp
+    CjFsd,       // cj_fsd.asp
+    CjSjfx,      // cj_sjfx.asp
+    CjStqfd,     // cj_stqfd.asp
+    CjFx,        // cj_fx.asp
+    CjDtk,       // cj_dtk.asp
 };
 
 // The page's file name under "cj/" ("net_get_work.asp"); empty for Unknown.

@@ -3,6 +3,7 @@
 #include "app/services.h"
 #include "correction/correction_form.h"
 #include "marking/marking_form.h"
+#include "reports/report_form.h"
 
 namespace ui {
 
@@ -11,9 +12,10 @@ QWidget* create_work_screen(int workId, app::Services& services, WorkScreenMemor
     switch (workId) {
     case 1:  // marking
         return new marking::MarkingForm(services, memory.marking);
+    case 2:  // progress and reports
+        return new reports::ReportForm(services);
     case 3:  // score correction
         return new correction::CorrectionForm(services);
-    case 2:  // progress and reports
     default:
         return nullptr;
     }

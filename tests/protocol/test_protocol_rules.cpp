@@ -30,7 +30,9 @@ private slots:
             << "http://h/cj/net_save_fs.asp?x=net_get_work.asp" << Page::GetWork;
         QTest::newRow("name in the host") << "http://net_get_school.asp:80/cj/net_login.asp" << Page::GetSchool;
         QTest::newRow("case counts") << "http://h/cj/NET_LOGIN.ASP" << Page::Unknown;
-        QTest::newRow("report page") << "http://h/cj/cj_answer.asp" << Page::Unknown;
+        QTest::newRow("report page") << "http://h/cj/cj_answer.asp?ks_id=1" << Page::CjAnswer;
+        QTest::newRow("sheet piece, not the sheet") << "http://h/cj/cj_dtk.asp?dtk=a" << Page::CjDtk;
+        QTest::newRow("not a page of ours") << "http://h/cj/cj_other.asp" << Page::Unknown;
         QTest::newRow("empty") << "" << Page::Unknown;
     }
     void pageOf()
@@ -52,14 +54,14 @@ private slots:
     void everyPageHasOneName()
     {
         QStringList names;
-        for (int i = int(Page::Unknown) + 1; i <= int(Page::Help); ++i) {
+        for (int i = int(Page::Unknown) + 1; i <= int(Page::CjDtk); ++i) {
             const QString name = protocol::page_name(Page(i));
             QVERIFY2(!name.isEmpty(), qPrintable(QString::number(i)));
             QCOMPARE(protocol::page_of(QStringLiteral("http://h/cj/") + name + QStringLiteral("?a=1")), Page(i));
             names << name;
         }
         names.removeDuplicates();
-        QCOMPARE(names.size(), int(Page::Help));
+        QCOMPARE(names.size(), int(Page::CjDtk));
         QVERIFY(protocol::page_name(Page::Unknown).isEmpty());
     }
 

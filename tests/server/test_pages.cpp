@@ -336,7 +336,11 @@ private slots:
     void unknownPagesAndMissingDownloadsAre404()
     {
         QCOMPARE(s_.get("cj/net_nothing.asp?x=1").status, 404);
-        QCOMPARE(s_.get("cj/cj_answer.asp?ks_id=1").status, 404);
+        QCOMPARE(s_.get("cj/cj_nothing.asp?ks_id=1").status, 404);
+        // A report page without its subject and teacher is a page error.
+        const Fetched report = s_.get("cj/cj_answer.asp?ks_id=1");
+        QCOMPARE(report.status, 400);
+        QVERIFY(report.text.contains("运行时错误"));
         QCOMPARE(s_.get("other/net_login.asp").status, 404);
         QCOMPARE(s_.get("cj/down/tavix.exe").status, 404);
         QCOMPARE(s_.get("cj/down/..%2Fmarks.db").status, 404);

@@ -19,11 +19,16 @@ class RecordingDialogs final : public app::Dialogs {
 public:
     void message(const QString& text) override { messages << text; }
     QString openFileName(const QString&, const QString&) override { return nextFileName.isEmpty() ? QString() : nextFileName.takeFirst(); }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return nextFileName.isEmpty() ? QString() : nextFileName.takeFirst(); }
+    QString saveFileName(const QString&, const QString& suggested, const QString&) override
+    {
+        suggestedNames << suggested;
+        return nextFileName.isEmpty() ? QString() : nextFileName.takeFirst();
+    }
     bool openUrl(const QUrl& url) override { openedUrls << url; return true; }
 
     QStringList messages;
     QStringList nextFileName;
+    QStringList suggestedNames;  // the names save dialogs proposed
     QList<QUrl> openedUrls;
 };
 
