@@ -5,6 +5,7 @@
 #include "exams/exam_list_form.h"
 #include "login/login_form.h"
 #include "marking/marking_form.h"
+#include "reports/report_form.h"
 #include "protocol_examples.h"
 #include "screen_test.h"
 #include "ui/image_page_view.h"
@@ -141,6 +142,18 @@ private slots:
         form.show();
         QTRY_VERIFY(!s.stub.requestsFor("net_get_th.asp").isEmpty());
         QTRY_VERIFY(!form.webBrowser1().busy());
+        expectAllNamed(&form);
+    }
+
+    void reportScreen()
+    {
+        testsupport::ScreenTest s;
+        app::Session& session = s.session();
+        session.ks_id = QStringLiteral("1");
+        session.KM_id = 1;
+        session.User_ID = 6;
+        reports::ReportForm form(s.t.services);
+        form.show();
         expectAllNamed(&form);
     }
 };
