@@ -218,8 +218,11 @@ void LoginForm::save_url_txt()
     // The address and port the login went to, not what the fields hold
     // now: a refused port stays in its field but was never used.
     const QString path = services_.paths.file(QStringLiteral("url.txt"));
-    if (!login::save_url_txt(path, urlHost_, urlPort_, check1_->isChecked(), text3_->text()))
+    bool passwordKept = false;
+    if (!login::save_url_txt(path, urlHost_, urlPort_, check1_->isChecked(), text3_->text(), &passwordKept))
         services_.dialogs.message(text::settings_not_saved + QDir::toNativeSeparators(path));
+    else if (check1_->isChecked() && !passwordKept)
+        services_.dialogs.message(text::password_not_remembered);
 }
 
 void LoginForm::restoreLastLogin()

@@ -23,5 +23,7 @@ inline const QString forbidden_word = QStringLiteral("用户名称 或 登录密
 inline const QString need_name_and_password = QStringLiteral("教师姓名和登录密码不能为空！");
 inline const QString login_refused = QStringLiteral("用户名称 或 登录密码 错误！\r\r注意：请确保选择的“学校名称”和“教师姓名”正确。");
 inline const QString settings_not_saved = QStringLiteral("服务器设置没有保存：无法写入文件 ");
+inline const QString password_not_remembered =
+    QStringLiteral("密码没有记住：其中有不能保存的字符。\r\r下次登录请重新输入密码。");
 
 }  // namespace login::text

@@ -127,10 +127,12 @@ QByteArray url_txt_bytes(const QString& address, const QString& port, bool remem
 }
 
 bool save_url_txt(const QString& path, const QString& address, const QString& port, bool remember,
-                  const QString& password)
+                  const QString& password, bool* passwordKept)
 {
     bool withPassword = false;
     const QByteArray bytes = url_txt_bytes(address, port, remember, password, &withPassword);
+    if (passwordKept)
+        *passwordKept = withPassword;
     // A file holding the password is never readable by others, not even
     // for a moment.
     return app::write_whole_file(path, bytes, withPassword);

@@ -37,7 +37,9 @@ QByteArray url_txt_bytes(const QString& address, const QString& port, bool remem
                          const QString& password, bool* passwordKept = nullptr);
 // Writes the file whole or not at all; with a password in it the file is
 // readable by its owner only.
+// `passwordKept`: whether the password went in (remember asked, and it
+// reads back as it was typed).
 bool save_url_txt(const QString& path, const QString& address, const QString& port, bool remember,
-                  const QString& password);
+                  const QString& password, bool* passwordKept = nullptr);
 
 }  // namespace login

@@ -95,6 +95,7 @@ void ImageFetcher::Timer1_Timer()
         timer1_->stop();
         st.down_cj_id = app::to_int(buffer.text(r, Col::CjId));
         st.down_th = buffer.text(r, Col::Question);
+        st.down_work_id = buffer.text(r, Col::WorkId);
         host_.setActivity(QStringLiteral("正在从服务器缓存试题图片....."));
         ctx_.web3->navigate(down_st_url(app::session(), buffer.text(r, Col::XxId),
                                         server_ref(buffer.text(r, Col::BjId), buffer.text(r, Col::Candidate),
@@ -133,9 +134,12 @@ void ImageFetcher::save_down_st(const QString& reply)
     const MarkingState& st = ctx_.state;
     AnswerListModel& buffer = ctx_.buffer;
     const ImageReply img = parse_image_reply(reply);
+    // The row the download was sent for: two rows of one record and
+    // question (a server's mistake) must not share one image.
     int row = 0;
     for (int r = 1; r <= buffer.rows() && row == 0; ++r) {
-        if (app::to_int(buffer.text(r, Col::CjId)) == st.down_cj_id && buffer.text(r, Col::Question) == st.down_th)
+        if (app::to_int(buffer.text(r, Col::CjId)) == st.down_cj_id && buffer.text(r, Col::Question) == st.down_th
+            && buffer.text(r, Col::WorkId) == st.down_work_id)
             row = r;
     }
     if (row > 0) {

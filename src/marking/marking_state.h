@@ -19,7 +19,8 @@ struct MarkingState {
     QString cur_gif;       // image name(s) of the answer(s) being marked, joined by ","
     QString shown_files;   // local path(s) now in the image view, joined by ","
     int down_cj_id = 0;    // the download in flight: its cj_id ...
-    QString down_th;       // ... and question number
+    QString down_th;       // ... and question number,
+    QString down_work_id;  // and the work id that names its row alone
     bool help_on_top = true;
     int hide_name = 0;     // 1 hides the student names in both lists
 };

@@ -622,6 +622,25 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
     }
 
+    // A password that cannot be read back is not remembered, and the
+    // teacher hears of it; the login goes on.
+    void unrememberablePasswordIsTold()
+    {
+        startForm();
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42,张三,"));
+        app::session().School_ID = 5;
+        form->show();
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        child<QLineEdit>("Text3")->setText(QStringLiteral("ab\x01"));
+        child<QCheckBox>("Check1")->setChecked(true);
+        QVERIFY(completes("net_login.asp", [&] { child<QPushButton>("login")->click(); }));
+        QCOMPARE(ts->flow.calls, QStringList{"exams"});
+        QCOMPARE(ts->dialogs.messages, QStringList{login::text::password_not_remembered});
+        QFile f(ts->paths.file("url.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count("\r\n"), 2);  // address and port only
+    }
+
     // The marking clock starts at each successful login: the second teacher
     // of a run does not inherit the minutes since the program started.
     void clockStartsAtEachLogin()

@@ -105,6 +105,26 @@ private slots:
         QVERIFY(!kept);
     }
 
+    // A password is remembered only when it reads back as it was typed.
+    void controlCharactersAreNotRemembered_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("start of heading") << QStringLiteral("ab\x01");
+        QTest::newRow("escape") << QStringLiteral("\x1b[1m");
+        QTest::newRow("delete") << QStringLiteral("x\x7f");
+        QTest::newRow("line feed") << QStringLiteral("a\nb");
+    }
+    void controlCharactersAreNotRemembered()
+    {
+        QFETCH(QString, password);
+        bool kept = true;
+        const QByteArray bytes = url_txt_bytes("h.x", "80", true, password, &kept);
+        const UrlSettings back = parse_url_txt(bytes);
+        QVERIFY(!kept || back.password == password);
+        QVERIFY(!kept);  // none of these reads back in a password field
+        QCOMPARE(bytes, QByteArray("h.x\r\n80\r\n"));
+    }
+
     void saveAndLoadRoundTrip()
     {
         QTemporaryDir dir;

@@ -70,6 +70,27 @@ private slots:
         QVERIFY(!f.form->imageView().showsImages());
     }
 
+    // Two rows of one record and question (a server's mistake): each
+    // download is written for the row it was sent for, under its own name.
+    void downloadBelongsToItsOwnRow()
+    {
+        Fixture f;
+        const QByteArray first = png_bytes(40, 30, Qt::red), second = png_bytes(40, 30, Qt::green);
+        openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 9, "3", "1002")});
+        auto& b = f.form->bufferList();
+        f.stub.setReply("net_down_st.asp", image_reply(first));
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(b.text(1, marking::Col::Downed), QString("1"));
+        f.stub.setReply("net_down_st.asp", image_reply(second));
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(b.text(2, marking::Col::Downed), QString("1"));
+        QCOMPARE(downloads(f).size(), 2);
+        QFile a(f.cached("1001_3.gif")), c(f.cached("1002_3.gif"));
+        QVERIFY(a.open(QIODevice::ReadOnly) && c.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), first);
+        QCOMPARE(c.readAll(), second);
+    }
+
     void scoredRowsCountInTheProgressLabel()
     {
         Fixture f;
