@@ -109,7 +109,7 @@ std::string tr(const std::vector<std::string>& cells)
 std::string page(const Data& d, const std::string& title, const std::string& body)
 {
     return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=GBK\"><title>" + esc(title)
-           + "</title><style>body{font-family:sans-serif;margin:12px}"
+           + "</title><style>body{font-family:\"Noto Sans CJK SC\",sans-serif;margin:12px}"
              "table{border-collapse:collapse;margin-top:8px}td{border:1px solid #8aa;padding:3px 8px;text-align:center}"
              "tr:nth-child(-n+2) td{background:#e6f2f2}h3{margin:4px 0}p{color:#555;margin:2px 0}</style></head><body>"
              "<H3>"
