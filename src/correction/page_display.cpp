@@ -2,6 +2,7 @@
 
 #include "ui/image_page_view.h"
 #include "ui/widget_names.h"
+#include "ui/zoom_box.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
@@ -22,13 +23,9 @@ PageDisplay::PageDisplay(QWidget* form) : QObject(form)
     view_->setMinimumSize(100, 100);
     picture2_ = named(new QLabel(form), "Picture2");
     picture2_->hide();
-    frame6_ = named(new QGroupBox(QStringLiteral("试题显示比例"), form), "Frame6");
-    auto* f6 = new QVBoxLayout(frame6_);
-    slider1_ = named(new QSlider(Qt::Horizontal, frame6_), "Slider1");
-    slider1_->setRange(1, 200);
-    slider1_->setValue(100);
-    slider1_->setFixedWidth(180);
-    f6->addWidget(slider1_);
+    auto* zoom = new ui::ZoomBox(180, form);
+    frame6_ = zoom;
+    slider1_ = zoom->slider();
     frame6_->adjustSize();
     connect(slider1_, &QSlider::valueChanged, this, &PageDisplay::Slider1_Scroll);
 }

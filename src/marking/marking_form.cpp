@@ -26,6 +26,7 @@
 #include "ui/image_page_view.h"
 #include "ui/status_box.h"
 #include "ui/widget_names.h"
+#include "ui/zoom_box.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -111,14 +112,9 @@ QWidget* MarkingForm::buildTopRow()
     lay->addSpacing(10);
     progress_ = new ProgressPanel(ctx_.state, row);
     lay->addWidget(progress_, 1);
-    frame6_ = named(new QGroupBox(QStringLiteral("试题显示比例"), row), "Frame6");
-    auto* f6 = new QVBoxLayout(frame6_);
-    slider1_ = named(new QSlider(Qt::Horizontal, frame6_), "Slider1");
-    slider1_->setRange(1, 200);
-    slider1_->setValue(100);
-    slider1_->setFixedWidth(150);
-    slider1_->setAccessibleName(frame6_->title());
-    f6->addWidget(slider1_);
+    auto* zoom = new ui::ZoomBox(150, row);
+    frame6_ = zoom;
+    slider1_ = zoom->slider();
     lay->addWidget(frame6_);
     feedback_ = new FeedbackPanel(ctx_, *this, this);
     lay->addWidget(feedback_);

@@ -14,11 +14,11 @@ namespace {
 
 // A row written "n" (has its image), "m" (missing), "x" (unsafe name), with
 // "+" when it holds a score: "n+ m x".
-QList<PrefetchRow> rows_of(const QString& spec)
+QList<PrefetchRow> rows_of(const QString& cells)
 {
     QList<PrefetchRow> rows;
     int i = 0;
-    for (const QString& cell : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString& cell : cells.split(u' ', Qt::SkipEmptyParts)) {
         ++i;
         PrefetchRow r;
         r.needsImage = cell.startsWith(u'm') || cell.startsWith(u'x') || cell.startsWith(u'c');
@@ -34,8 +34,8 @@ QList<PrefetchRow> rows_of(const QString& spec)
 void fill(AnswerListModel& list, const QStringList& rows)
 {
     list.reset();
-    for (const QString& spec : rows) {
-        const QStringList f = spec.split(u',');
+    for (const QString& line : rows) {
+        const QStringList f = line.split(u',');
         const int r = list.rows() + 1;
         list.appendRow({});
         list.setText(r, Col::RowNo, QString::number(r));
