@@ -14,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
@@ -186,9 +187,15 @@ bool WorkedListPanel::eventFilter(QObject* watched, QEvent* event)
     // From the keyboard: Enter on a worked row is its double click, the
     // arrows move the selection and show its image as a click does.
     if (watched == listView2_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             ListView2_DblClick();
+            return true;
+        }
+        // The context-menu key (or Shift+F10) offers the column sort a
+        // click on a header gives.
+        if (k->key() == Qt::Key_Menu || (k->key() == Qt::Key_F10 && k->modifiers() & Qt::ShiftModifier)) {
+            showSortMenu();
             return true;
         }
     }
@@ -265,6 +272,20 @@ void WorkedListPanel::ListView2_ColumnClick(int column)
     worked.sortByColumn(column, descending_, column == worked.column(Col::Candidate) && ctx_.state.hide_name == 0);
     for (int r = 1; r <= worked.rows(); ++r)
         worked.setText(r, Col::RowNo, QString::number(r));
+}
+
+void WorkedListPanel::showSortMenu()
+{
+    auto* menu = new QMenu(listView2_);
+    menu->setObjectName(QStringLiteral("SortMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setTitle(QStringLiteral("按此列排序"));
+    // The visible columns but the row number, as a header click allows.
+    for (int c = 2; c <= ctx_.worked.columns(); ++c) {
+        if (!listView2_->isColumnHidden(c - 1))
+            menu->addAction(QStringLiteral("按“%1”排序").arg(ctx_.worked.header(c)), this, [this, c] { ListView2_ColumnClick(c); });
+    }
+    menu->popup(listView2_->mapToGlobal(listView2_->viewport()->geometry().topLeft()));
 }
 
 void WorkedListPanel::ListView2_MouseMove(const QPoint& pos)

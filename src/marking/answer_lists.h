@@ -70,6 +70,8 @@ public:
     void ListView2_MouseMove(const QPoint& pos);
     void hide_tool_tip();
     void Command4_Click();
+    // The column sort from the keyboard: a menu of the visible columns.
+    void showSortMenu();
 
 signals:
     void rowClicked(int row);

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -412,6 +413,16 @@ private slots:
         QCOMPARE(b.rows(), 2);
         QCOMPARE(b.rowTexts(2), (QStringList{"2", "3", "10", "4", "丁", "100", "4", "1", "24", "0", "1", "12"}));
         QCOMPARE(f.find<QTableView>("ListView1")->currentIndex().row(), 1);
+
+        // From the keyboard: the context-menu key sorts as a header click does.
+        QTest::keyClick(lv2, Qt::Key_Menu);
+        auto* menu = lv2->findChild<QMenu*>("SortMenu");
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 6);  // 题号 满分 得分 考号 姓名 阅卷时间
+        menu->actions().at(3)->trigger();     // 考号: descending, as a first click
+        QCOMPARE(candidates(), (QStringList{long1, long0, "100", "45", "12", "07", "3"}));
+        menu->close();
+        f.form->workedPanel().ListView2_ColumnClick(5);  // back to ascending
 
         // From the keyboard: Enter on a worked row is its double click.
         lv2->setCurrentIndex(w.index(1, 0));  // row 2: candidate 07
