@@ -5,6 +5,7 @@
 // would; prints p50 and p99 of each. Figures, not a pass/fail test.
 //
 //   bench_report_load [seconds per size, default 3]
+#include "server_bench.h"
 #include "velmora_server.h"
 
 #include <httplib.h>
@@ -65,12 +66,7 @@ int main(int argc, char** argv)
     std::printf("%9s %9s  %-10s %9s %9s %8s\n", "answers", "students", "page", "p50 ms", "p99 ms", "asked");
     for (int students : {134, 1934, 19934}) {
         QTemporaryDir dir;
-        velmora::ServerOptions o;
-        o.db_path = QDir(dir.path()).filePath("bench.db").toStdString();
-        o.port = 0;
-        o.demo = true;
-        o.threads = 64;
-        velmora::Server server(o);
+        velmora::Server server(bench_server_options(dir));
         const int port = server.start();
         grow(server, students);
         const auto answers = server.query_int("SELECT COUNT(*) FROM answers a JOIN results r ON r.id = a.result_id "

@@ -4,6 +4,7 @@
 // second and latency percentiles of both; figures, not a pass/fail test.
 //
 //   bench_server_load [seconds per phase, default 3]
+#include "server_bench.h"
 #include "velmora_server.h"
 
 #include <httplib.h>
@@ -93,12 +94,7 @@ int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
     QTemporaryDir dir;
-    velmora::ServerOptions o;
-    o.db_path = QDir(dir.path()).filePath("bench.db").toStdString();
-    o.port = 0;
-    o.demo = true;
-    o.threads = 64;
-    velmora::Server server(o);
+    velmora::Server server(bench_server_options(dir));
     const int port = server.start();
 
     // 50 more teachers of the demo school, each marking one question of 语文

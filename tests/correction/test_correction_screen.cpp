@@ -1,6 +1,7 @@
 // The correction screen against the stub server: the question list and its
 // refusals, selecting and looking up, the lookup and image replies, the
 // save and its checks, the page display with several images and the zoom.
+#include "test_images.h"
 #include "correction/correction_form.h"
 #include "correction/page_display.h"
 #include "correction/replies.h"
@@ -29,13 +30,7 @@ namespace {
 // A small GIF of w×h as the image page sends it: base64 and ",,,,,".
 QString image_reply(int w = 40, int h = 30)
 {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return QString::fromLatin1(bytes.toBase64()) + QStringLiteral(",,,,,");
+    return testsupport::image_reply(testsupport::image_bytes(w, h, Qt::white));
 }
 
 const QString kLookup = QStringLiteral("5312,40000=2021\\15.txt=第3题，得分6；阅卷人：张明；");

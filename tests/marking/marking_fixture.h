@@ -14,6 +14,7 @@
 #include "marking/status_bar.h"
 #include "marking/marking_state.h"
 #include "screen_test.h"
+#include "test_images.h"
 #include "ui/image_page_view.h"
 
 #include <QBuffer>
@@ -27,19 +28,10 @@ namespace markingtest {
 
 inline QByteArray png_bytes(int w = 40, int h = 30, QColor c = Qt::darkBlue)
 {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(c);
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
+    return testsupport::image_bytes(w, h, c);
 }
 
-inline QString image_reply(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toBase64()) + QStringLiteral(",,,,,");
-}
+using testsupport::image_reply;
 
 // progress record + answers "work_id,cj_id,name,question,full,candidate,score,flag,xx_id,class"
 inline QString batch(const QStringList& answers, const QString& progress = QStringLiteral("0,8,45,12,540,300,2,16,3,0"))

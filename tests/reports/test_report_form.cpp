@@ -2,6 +2,7 @@
 // addresses, the status box, error pages, the export and the assembled
 // answer sheet. Pages show in the plain view here; the browser engine is
 // exercised against the reference server.
+#include "test_images.h"
 #include "net/page_channel.h"
 #include "net/url_encode.h"
 #include "reports/report_form.h"
@@ -26,13 +27,7 @@ namespace {
 
 QString jpegBase64(int w, int h)
 {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPG");
-    return QString::fromLatin1(bytes.toBase64());
+    return QString::fromLatin1(testsupport::image_bytes(w, h, Qt::white, "JPG").toBase64());
 }
 
 // One record of the answer-sheet reply.
