@@ -41,14 +41,7 @@ struct Fixture : testsupport::ScreenTest {
     Fixture(const QString& questions = QStringLiteral("x,3,4,00"))
     {
         ui::ImagePageView::setWebContentEnabled(false);
-        app::Session& s = session();
-        s.ks_id = QStringLiteral("7");
-        s.KM_id = 2;
-        s.User_ID = 5;
-        s.School_ID = 1;
-        s.KS_Name = QStringLiteral("期末考试");
-        s.KM_Name = QStringLiteral("数学");
-        s.JS_Name = QStringLiteral("陈静");
+        chooseExam(QStringLiteral("陈静"));
         stub.setReply("net_get_th.asp", questions);
         stub.setReply("net_get_st.asp", kLookup);
         stub.setReply("net_down_st.asp", image_reply());

@@ -55,14 +55,7 @@ struct Fixture : testsupport::ScreenTest {
     Fixture()
     {
         ui::ImagePageView::setWebContentEnabled(false);
-        app::Session& s = session();
-        s.ks_id = QStringLiteral("7");
-        s.KM_id = 2;
-        s.User_ID = 5;
-        s.School_ID = 1;
-        s.KS_Name = QStringLiteral("期末考试");
-        s.KM_Name = QStringLiteral("数学");
-        s.JS_Name = QStringLiteral("王老师");
+        chooseExam(QStringLiteral("王老师"));
     }
 
     QString cacheDir() const { return t.paths.programDir() + QStringLiteral("/ks_data/7/2"); }

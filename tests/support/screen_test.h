@@ -24,6 +24,20 @@ public:
 
     app::Session& session() const { return app::session(); }
 
+    // The exam the screen tests work in: exam 7 (期末考试), subject 2 (数学),
+    // teacher 5 of school 1, by this name.
+    void chooseExam(const QString& teacher)
+    {
+        app::Session& s = session();
+        s.ks_id = QStringLiteral("7");
+        s.KM_id = 2;
+        s.User_ID = 5;
+        s.School_ID = 1;
+        s.KS_Name = QStringLiteral("期末考试");
+        s.KM_Name = QStringLiteral("数学");
+        s.JS_Name = teacher;
+    }
+
     // A control of `screen` by its objectName (nullptr when there is none).
     template <typename T>
     static T* control(const QWidget& screen, const QString& name)
