@@ -40,11 +40,6 @@ AnswerListModel::AnswerListModel(ListKind kind, QObject* parent) : QAbstractTabl
     reset();
 }
 
-QString AnswerListModel::headerText(ListKind kind)
-{
-    return header_text(kind);
-}
-
 void AnswerListModel::reset()
 {
     beginResetModel();

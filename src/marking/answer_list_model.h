@@ -26,8 +26,6 @@ public:
     explicit AnswerListModel(ListKind kind, QObject* parent = nullptr);
 
     ListKind kind() const { return kind_; }
-    // The header texts of a list, joined by ",".
-    static QString headerText(ListKind kind);
 
     // Removes all rows and sets the list's columns and widths anew.
     void reset();

@@ -33,7 +33,6 @@ public:
 
     // The caption of the class selector with this id (empty when none).
     QString class_caption(const QString& classId) const;
-    int selectorCount() const { return int(captions_.size()); }
 
     void Work_Click(int index);
     void WorkBJ_Click(int index);
