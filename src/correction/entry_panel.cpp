@@ -55,6 +55,9 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("试题得分
 
     connect(command1_, &QPushButton::clicked, this, &EntryPanel::lookupClicked);
     connect(command2, &QPushButton::clicked, this, &EntryPanel::saveClicked);
+    connect(command3_, &QPushButton::clicked, this, &EntryPanel::recogniseClicked);
+    connect(check1_, &QCheckBox::toggled, this, &EntryPanel::adjustingToggled);
+    connect(check2_, &QCheckBox::toggled, this, &EntryPanel::togglingToggled);
 }
 
 QString EntryPanel::examNumber() const { return text1_->text(); }
@@ -65,7 +68,9 @@ void EntryPanel::setLookupEnabled(bool enabled) { command1_->setEnabled(enabled)
 
 void EntryPanel::showSheetControls(bool shown)
 {
-    command3_->hide();
+    // Recognition runs from Command3 too, not only after a drag: the
+    // button goes with the sheet.
+    command3_->setVisible(shown);
     check1_->setVisible(shown);
     check2_->setVisible(shown);
 }
