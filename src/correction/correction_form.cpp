@@ -210,7 +210,9 @@ void CorrectionForm::lookup_reply(const QString& reply)
     imageSchool_ = l.schoolId;
     state_.img_file = l.img_file;
     state_.fs_text = l.fs_text;
-    if (l.hasObjective)
+    // Each student's own answers or none: answers kept from the student
+    // before would be saved under this one's record.
+    if (state_.cur_th == QLatin1String(marker::objective_questions))
         sheet_->setAnswers(l.kgt_ans, l.kgt_da);
     web1_->navigate(image_url(app::session(), l.schoolId, l.ref));
 }
@@ -307,6 +309,7 @@ void CorrectionForm::show_kg_image(const QString& path)
     state_.img_path = path.section(u',', 0, 0);
     if (!sheet_->loadPicture(state_.img_path)) {
         services_.dialogs.message(QStringLiteral("读取文件：") + state_.img_path + QStringLiteral("出错！"));
+        showBlank();  // not the sheet of the student before
         return;
     }
     show_status(false, status_->text());

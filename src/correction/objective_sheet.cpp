@@ -52,8 +52,8 @@ bool ObjectiveSheet::loadPicture(const QString& path)
 
 void ObjectiveSheet::setAnswers(const QString& kgt_ans, const QString& kgt_da)
 {
-    kgt_ans_ = answer_table(kgt_ans, kgt_ans_);
-    kgt_da_ = answer_table(kgt_da, kgt_da_);
+    kgt_ans_ = answer_table(kgt_ans);
+    kgt_da_ = answer_table(kgt_da);
 }
 
 void ObjectiveSheet::setItems(const QString& item_str, qint16 CKK, const QString& itemFile)

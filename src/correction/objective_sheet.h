@@ -30,7 +30,8 @@ public:
     // Loads the sheet's picture and its pixels; the items of an earlier
     // sheet go. False when the file is no readable picture.
     bool loadPicture(const QString& path);
-    // The lookup's answer lists; a list without ";" keeps its table.
+    // The student's answer lists from the lookup; a list without ";" (or
+    // none) leaves its table empty.
     void setAnswers(const QString& kgt_ans, const QString& kgt_da);
     // The items of the region reply (no regions: none), the CKK it carried,
     // and where this student's adjusted items are kept (empty: nowhere).
