@@ -62,10 +62,7 @@ bool fits_int(double v)
 
 // Whole part of 0.11 B + 0.59 G + 0.30 R, exactly: in doubles 26 of the
 // 256 plain greys (237, 245, 252 among them) would read one lower.
-inline int grey_of(const uchar* px)
-{
-    return (11 * px[0] + 59 * px[1] + 30 * px[2]) / 100;
-}
+inline int grey_of(const uchar* px) { return (11 * px[0] + 59 * px[1] + 30 * px[2]) / 100; }
 
 }  // namespace
 

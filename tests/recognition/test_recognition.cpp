@@ -18,10 +18,7 @@ QImage filled(int w, int h, QRgb c)
     return img;
 }
 
-QRgb grey(int g)
-{
-    return qRgb(g, g, g);
-}
+QRgb grey(int g) { return qRgb(g, g, g); }
 
 // A sheet of white paper with the listed cells of an item filled dark.
 QImage sheet_with(const QString& item, const QString& filled_letters, int w = 200, int h = 120)
@@ -54,24 +51,29 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QVector<QRect>>("cells");
         QTest::newRow("side by side") << "DAXT,10,20,90,40,1,4,0,1,A|B|C|D,2"
-                                      << QVector<QRect>{{10, 20, 20, 20}, {30, 20, 20, 20}, {50, 20, 20, 20}, {70, 20, 20, 20}};
+                                      << QVector<QRect> {
+                                             {10, 20, 20, 20}, {30, 20, 20, 20}, {50, 20, 20, 20}, {70, 20, 20, 20}};
         QTest::newRow("stacked down") << "DXDX,10,20,30,100,1,4,1,5,A|B|C|D,2,1"
-                                      << QVector<QRect>{{10, 20, 20, 20}, {10, 40, 20, 20}, {10, 60, 20, 20}, {10, 80, 20, 20}};
-        QTest::newRow("12.5 wide rounds down to even") << "DAXT,0,0,50,10,1,4,0,1,A|B|C|D,2"
-                                                       << QVector<QRect>{{0, 0, 12, 10}, {12, 0, 12, 10}, {24, 0, 12, 10}, {36, 0, 12, 10}};
-        QTest::newRow("17.5 wide rounds up to even") << "DAXT,0,0,70,10,1,4,0,1,A|B|C|D,2"
-                                                     << QVector<QRect>{{0, 0, 18, 10}, {18, 0, 18, 10}, {36, 0, 18, 10}, {54, 0, 18, 10}};
-        QTest::newRow("7.5 high rounds up to even") << "DAXT,0,0,10,15,1,2,1,1,A|B,2"
-                                                    << QVector<QRect>{{0, 0, 10, 8}, {0, 8, 10, 8}};
-        QTest::newRow("a region of two questions halves its width") << "DAXT,0,0,40,30,2,3,1,1|2,A|B|C,2|2"
-                                                                    << QVector<QRect>{{0, 0, 20, 10}, {0, 10, 20, 10}, {0, 20, 20, 10}};
-        QTest::newRow("n beyond the letters: lettered cells only") << "DAXT,0,0,40,10,1,4,0,1,A|B,2"
-                                                                   << QVector<QRect>{{0, 0, 10, 10}, {10, 0, 10, 10}};
-        QTest::newRow("too few fields") << "DAXT,0,0,40,10,1,4,0,1" << QVector<QRect>{};
-        QTest::newRow("coordinate no number") << "DAXT,a,0,40,10,1,4,0,1,A|B|C|D,2" << QVector<QRect>{};
-        QTest::newRow("no options") << "DAXT,0,0,40,10,1,0,0,1,A|B|C|D,2" << QVector<QRect>{};
-        QTest::newRow("no questions") << "DAXT,0,0,40,10,0,4,0,1,A|B|C|D,2" << QVector<QRect>{};
-        QTest::newRow("empty") << "" << QVector<QRect>{};
+                                      << QVector<QRect> {
+                                             {10, 20, 20, 20}, {10, 40, 20, 20}, {10, 60, 20, 20}, {10, 80, 20, 20}};
+        QTest::newRow("12.5 wide rounds down to even")
+            << "DAXT,0,0,50,10,1,4,0,1,A|B|C|D,2"
+            << QVector<QRect> {{0, 0, 12, 10}, {12, 0, 12, 10}, {24, 0, 12, 10}, {36, 0, 12, 10}};
+        QTest::newRow("17.5 wide rounds up to even")
+            << "DAXT,0,0,70,10,1,4,0,1,A|B|C|D,2"
+            << QVector<QRect> {{0, 0, 18, 10}, {18, 0, 18, 10}, {36, 0, 18, 10}, {54, 0, 18, 10}};
+        QTest::newRow("7.5 high rounds up to even")
+            << "DAXT,0,0,10,15,1,2,1,1,A|B,2" << QVector<QRect> {{0, 0, 10, 8}, {0, 8, 10, 8}};
+        QTest::newRow("a region of two questions halves its width")
+            << "DAXT,0,0,40,30,2,3,1,1|2,A|B|C,2|2"
+            << QVector<QRect> {{0, 0, 20, 10}, {0, 10, 20, 10}, {0, 20, 20, 10}};
+        QTest::newRow("n beyond the letters: lettered cells only")
+            << "DAXT,0,0,40,10,1,4,0,1,A|B,2" << QVector<QRect> {{0, 0, 10, 10}, {10, 0, 10, 10}};
+        QTest::newRow("too few fields") << "DAXT,0,0,40,10,1,4,0,1" << QVector<QRect> {};
+        QTest::newRow("coordinate no number") << "DAXT,a,0,40,10,1,4,0,1,A|B|C|D,2" << QVector<QRect> {};
+        QTest::newRow("no options") << "DAXT,0,0,40,10,1,0,0,1,A|B|C|D,2" << QVector<QRect> {};
+        QTest::newRow("no questions") << "DAXT,0,0,40,10,0,4,0,1,A|B|C|D,2" << QVector<QRect> {};
+        QTest::newRow("empty") << "" << QVector<QRect> {};
     }
     void optionCells()
     {
@@ -118,14 +120,14 @@ private slots:
             QTest::newRow("below the bottom repeats the last pixel") << img << QRect(0, 4, 5, 5) << 4 * 101;
         }
         // Row 0 has no line: read before any pixel, it counts as black.
-        QTest::newRow("row 0 before any pixel read is black") << filled(6, 6, grey(200)) << QRect(0, -2, 5, 5)
-                                                             << 2 * 1 + 2 * 201;
+        QTest::newRow("row 0 before any pixel read is black")
+            << filled(6, 6, grey(200)) << QRect(0, -2, 5, 5) << 2 * 1 + 2 * 201;
         QTest::newRow("four wide: divisor 0") << filled(8, 8, grey(100)) << QRect(0, 1, 4, 8) << 0;
         QTest::newRow("three wide: divisor negative") << filled(8, 8, grey(100)) << QRect(0, 1, 3, 8) << 0;
         QTest::newRow("three by three: both sides negative") << filled(8, 8, grey(100)) << QRect(0, 1, 3, 3) << 0;
         QTest::newRow("negative width") << filled(8, 8, grey(100)) << QRect(5, 1, -10, 8) << 0;
-        QTest::newRow("wholly outside, far away") << filled(8, 8, grey(100)) << QRect(100000, 100000, 1000, 1000)
-                                                  << (997 * 997) / (996 * 996);
+        QTest::newRow("wholly outside, far away")
+            << filled(8, 8, grey(100)) << QRect(100000, 100000, 1000, 1000) << (997 * 997) / (996 * 996);
     }
     void cellGrey()
     {
@@ -151,20 +153,21 @@ private slots:
         QTest::addColumn<QVector<qint16>>("values");
         QTest::addColumn<int>("CKK");
         QTest::addColumn<QString>("marked");
-        const QVector<qint16> v1{248, 239, 240, 251};
+        const QVector<qint16> v1 {248, 239, 240, 251};
         QTest::newRow("several: 11 below CKK marks, 10 does not") << false << v1 << 250 << "B";
-        QTest::newRow("several: in option order") << false << QVector<qint16>{200, 250, 190, 100} << 250 << "ACD";
-        QTest::newRow("several: CKK 0 marks nothing") << false << QVector<qint16>{0, 5, 100, 300} << 0 << "";
-        QTest::newRow("one: first minimum, others avg 244") << true << QVector<qint16>{250, 230, 230, 251} << 250 << "B";
-        QTest::newRow("one: all equal") << true << QVector<qint16>{250, 250, 250, 250} << 250 << "";
-        QTest::newRow("one: 10 below the avg is not enough") << true << QVector<qint16>{240, 250, 250, 250} << 0 << "";
-        QTest::newRow("one: 11 below") << true << QVector<qint16>{250, 250, 239, 250} << 0 << "C";
+        QTest::newRow("several: in option order") << false << QVector<qint16> {200, 250, 190, 100} << 250 << "ACD";
+        QTest::newRow("several: CKK 0 marks nothing") << false << QVector<qint16> {0, 5, 100, 300} << 0 << "";
+        QTest::newRow("one: first minimum, others avg 244")
+            << true << QVector<qint16> {250, 230, 230, 251} << 250 << "B";
+        QTest::newRow("one: all equal") << true << QVector<qint16> {250, 250, 250, 250} << 250 << "";
+        QTest::newRow("one: 10 below the avg is not enough") << true << QVector<qint16> {240, 250, 250, 250} << 0 << "";
+        QTest::newRow("one: 11 below") << true << QVector<qint16> {250, 250, 239, 250} << 0 << "C";
         // (241 + 240) / 2 = 240.5 reads 240, even: 10 above 230.
-        QTest::newRow("one: avg half rounds to even, down") << true << QVector<qint16>{230, 241, 240} << 0 << "";
+        QTest::newRow("one: avg half rounds to even, down") << true << QVector<qint16> {230, 241, 240} << 0 << "";
         // (243 + 240) / 2 = 241.5 reads 242: 12 above 230.
-        QTest::newRow("one: avg half rounds to even, up") << true << QVector<qint16>{230, 243, 240} << 0 << "A";
-        QTest::newRow("one: a single option") << true << QVector<qint16>{100} << 250 << "";
-        QTest::newRow("one: CKK plays no part") << true << QVector<qint16>{300, 250, 300, 300} << 0 << "B";
+        QTest::newRow("one: avg half rounds to even, up") << true << QVector<qint16> {230, 243, 240} << 0 << "A";
+        QTest::newRow("one: a single option") << true << QVector<qint16> {100} << 250 << "";
+        QTest::newRow("one: CKK plays no part") << true << QVector<qint16> {300, 250, 300, 300} << 0 << "B";
     }
     void decision()
     {
@@ -172,7 +175,7 @@ private slots:
         QFETCH(QVector<qint16>, values);
         QFETCH(int, CKK);
         QFETCH(QString, marked);
-        const QStringList letters = QStringList{"A", "B", "C", "D"}.mid(0, values.size());
+        const QStringList letters = QStringList {"A", "B", "C", "D"}.mid(0, values.size());
         QCOMPARE(recognition::marked_letters(oneAnswer, values, letters, qint16(CKK)), marked);
     }
 
@@ -188,16 +191,23 @@ private slots:
         QTest::newRow("one answer, side by side") << daxt << "C" << 306 << "C";
         QTest::newRow("one answer, nothing filled") << daxt << "" << 306 << "";
         QTest::newRow("one answer, two filled: the first") << daxt << "BD" << 306 << "B";
-        QTest::newRow("one answer, stacked") << "DAXT,40,10,60,58,1,4,1,7,A|B|C|D,2" << "D" << 306 << "D";
+        QTest::newRow("one answer, stacked") << "DAXT,40,10,60,58,1,4,1,7,A|B|C|D,2"
+                                             << "D" << 306 << "D";
         QTest::newRow("several") << dxdx << "BD" << 306 << "BD";
         QTest::newRow("several, none") << dxdx << "" << 306 << "";
         QTest::newRow("several, CKK 0") << dxdx << "ABCD" << 0 << "";
-        QTest::newRow("several, stacked") << "DUXT,40,10,60,58,1,4,1,8,A|B|C|D,3,1" << "AC" << 306 << "AC";
-        QTest::newRow("cells 4 wide: one answer") << "DAXT,20,30,36,42,1,4,0,3,A|B|C|D,2" << "A" << 306 << "";
-        QTest::newRow("cells 4 wide: several") << "DXDX,20,30,36,42,1,4,0,3,A|B|C|D,2,1" << "A" << 306 << "";
-        QTest::newRow("cells 3 high") << "DXDX,20,30,100,33,1,4,0,3,A|B|C|D,2,1" << "A" << 306 << "";
-        QTest::newRow("one option") << "DAXT,20,30,40,42,1,1,0,3,A,2" << "A" << 306 << "";
-        QTest::newRow("an item that does not read") << "DAXT,20,30" << "" << 306 << "";
+        QTest::newRow("several, stacked") << "DUXT,40,10,60,58,1,4,1,8,A|B|C|D,3,1"
+                                          << "AC" << 306 << "AC";
+        QTest::newRow("cells 4 wide: one answer") << "DAXT,20,30,36,42,1,4,0,3,A|B|C|D,2"
+                                                  << "A" << 306 << "";
+        QTest::newRow("cells 4 wide: several") << "DXDX,20,30,36,42,1,4,0,3,A|B|C|D,2,1"
+                                               << "A" << 306 << "";
+        QTest::newRow("cells 3 high") << "DXDX,20,30,100,33,1,4,0,3,A|B|C|D,2,1"
+                                      << "A" << 306 << "";
+        QTest::newRow("one option") << "DAXT,20,30,40,42,1,1,0,3,A,2"
+                                    << "A" << 306 << "";
+        QTest::newRow("an item that does not read") << "DAXT,20,30"
+                                                    << "" << 306 << "";
     }
     void readAnswer()
     {
