@@ -331,7 +331,8 @@ void CorrectionForm::read_box(const QString& reply)
     // beside the images, under the exam number as it was looked up.
     const app::Session& s = app::session();
     const marking::ImageCache cache(services_.paths.programDir(), s.ks_id, s.KM_id);
-    sheet_->setItems(box.item_str, box.CKK, item_file_path(cache.folder(), state_.xs_kh));
+    sheet_->setItems(box.item_str, box.hasCKK ? std::optional(box.CKK) : std::nullopt,
+                     item_file_path(cache.folder(), state_.xs_kh));
     sheet_->draw_items(true);
 }
 

@@ -10,12 +10,6 @@ namespace correction {
 
 namespace {
 
-// The bottom-right corner of an item as it is written (fields 3 and 4).
-QPoint item_corner(const QString& item)
-{
-    return {item.section(u',', 3, 3).toInt(), item.section(u',', 4, 4).toInt()};
-}
-
 // The same letters, whatever their order: a letter taken off and put back
 // by hand goes to the end of the answer.
 bool same_letters(QString a, QString b)
@@ -56,10 +50,10 @@ void ObjectiveSheet::setAnswers(const QString& kgt_ans, const QString& kgt_da)
     kgt_da_ = answer_table(kgt_da);
 }
 
-void ObjectiveSheet::setItems(const QString& item_str, qint16 CKK, const QString& itemFile)
+void ObjectiveSheet::setItems(const QString& item_str, std::optional<qint16> CKK, const QString& itemFile)
 {
     item_str_ = item_str;
-    CKK_ = CKK;
+    CKK_ = CKK.value_or(CKK_);
     itemFile_ = itemFile;
     QFile saved(itemFile);
     if (!itemFile.isEmpty() && saved.open(QIODevice::ReadOnly)) {
@@ -93,8 +87,8 @@ void ObjectiveSheet::draw_items(bool reload)
             if (!item->letters.at(i).isEmpty() && answer.contains(item->letters.at(i)))
                 markers << options.at(i);
         if (!answer.isEmpty() && same_letters(answer, answer_of(kgt_da_, item->key()))) {
-            const QPoint corner = item_corner(text);
-            ticks << QPoint(corner.x() - (item->layout ? 18 : 20), corner.y() - 20);
+            const QRect& box = item->box;  // right() is x2, bottom() y2
+            ticks << QPoint(box.right() - (item->layout ? 18 : 20), box.bottom() - 20);
         }
     }
     canvas().setOutlines(cells);
@@ -104,14 +98,9 @@ void ObjectiveSheet::draw_items(bool reload)
 
 void ObjectiveSheet::recognise()
 {
-    const QStringList items = items_of(item_str_);
-    if (items.isEmpty())
+    if (items_of(item_str_).isEmpty())
         return;
-    QString list;
-    for (const QString& text : items)
-        if (const std::optional<Item> item = parse_item(text))
-            list += item->key() + u'-' + shibie_.read_answer(text, CKK_) + u';';
-    kgt_ans_ = answer_table(list, kgt_ans_);
+    kgt_ans_ = answer_table(recognise_list(shibie_, item_str_, CKK_), kgt_ans_);
     draw_items(true);
     sum_kgt_fs();
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <optional>
 
 namespace correction {
 
@@ -33,10 +34,11 @@ public:
     // The student's answer lists from the lookup; a list without ";" (or
     // none) leaves its table empty.
     void setAnswers(const QString& kgt_ans, const QString& kgt_da);
-    // The items of the region reply (no regions: none), the CKK it carried,
-    // and where this student's adjusted items are kept (empty: nowhere).
-    // A saved item file takes the place of the reply's items.
-    void setItems(const QString& item_str, qint16 CKK, const QString& itemFile);
+    // The items of the region reply, the CKK it carried (none: the one
+    // before stays), and where this student's adjusted items are kept
+    // (empty: nowhere). A saved item file takes the place of the reply's
+    // items.
+    void setItems(const QString& item_str, std::optional<qint16> CKK, const QString& itemFile);
     void clearItems();
 
     QString item_str() const { return item_str_; }
