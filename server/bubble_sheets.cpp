@@ -105,7 +105,7 @@ void rub_out(QPainter& p, const QRectF& box, int grey, QRandomGenerator& rng)
 {
     p.save();
     p.setPen(Qt::NoPen);
-    const double lift = 0.8 + rng.generateDouble() * 0.16;
+    const double lift = 0.82 + rng.generateDouble() * 0.14;
     p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
     for (int pass = 0; pass < 3; ++pass) {
         const QRectF patch = box.adjusted(-3 - rng.generateDouble() * 2, -2 - rng.generateDouble(),
@@ -115,7 +115,7 @@ void rub_out(QPainter& p, const QRectF& box, int grey, QRandomGenerator& rng)
     }
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const QRectF smear = box.adjusted(-4, -2.5, 4 + rng.generateDouble() * 4, 2.5);
-    p.setBrush(QColor(grey, grey, grey, 10 + int(rng.bounded(12))));
+    p.setBrush(QColor(grey, grey, grey, 6 + int(rng.bounded(9))));
     p.drawRoundedRect(smear.translated((rng.generateDouble() - 0.5) * 3, (rng.generateDouble() - 0.5) * 2), 4, 4);
     p.restore();
 }

@@ -72,7 +72,7 @@ ParseResult parse_kgt_str(std::string_view s, const std::vector<Question>& quest
         const std::string_view letters = element.substr(eq + 2, element.size() - eq - 3);
         const auto q = std::find_if(questions.begin(), questions.end(),
                                     [&](const Question& x) { return x.number == number; });
-        if (q == questions.end()) return refuse("本科目没有第 " + quoted(number) + " 道选择题。");
+        if (q == questions.end()) return refuse("本科目的选择题中没有第" + quoted(number) + "题。");
         if (out.answers.count(number)) return refuse("第 " + number + " 题的答案出现了两次。");
         std::string chosen;
         for (const char c : letters) {
