@@ -90,8 +90,8 @@ private slots:
                                                     << int(Page::SaveFs);
         QTest::newRow("exam number naming a page") << lookup_url(leader(), "net_save_fs.asp", "3")
                                                    << int(Page::GetSt);
-        QTest::newRow("regions") << "http://h/cj/net_ks_box.asp?ks_id=1" << int(Page::KsBox);
-        QTest::newRow("objective save") << "http://h/cj/net_save_kgt_fs.asp?ks_id=1" << int(Page::SaveKgtFs);
+        QTest::newRow("regions") << box_url(leader()) << int(Page::KsBox);
+        QTest::newRow("objective save") << kgt_save_url(leader(), "T1='A',T2='BD';5312") << int(Page::SaveKgtFs);
         QTest::newRow("another screen's page") << "http://h/cj/net_get_work.asp" << int(Page::Unknown);
         QTest::newRow("empty") << "" << int(Page::Unknown);
     }
