@@ -331,15 +331,15 @@ void CorrectionForm::read_box(const QString& reply)
     // beside the images, under the exam number as it was looked up.
     const app::Session& s = app::session();
     const marking::ImageCache cache(services_.paths.programDir(), s.ks_id, s.KM_id);
-    sheet_->setItems(box.item_str, box.hasCKK ? std::optional(box.CKK) : std::nullopt,
-                     item_file_path(cache.folder(), state_.xs_kh));
+    const QString itemFile = cache.valid() ? item_file_path(cache.folder(), state_.xs_kh) : QString();
+    sheet_->setItems(box.item_str, box.hasCKK ? std::optional(box.CKK) : std::nullopt, itemFile);
     sheet_->draw_items(true);
 }
 
 void CorrectionForm::objective_save()
 {
-    // No answers from the lookup and none recognised: an empty answer
-    // string would clear the student's objective answers on the server.
+    // No answers from the lookup and none recognised: there is nothing of
+    // this student's to send.
     if (sheet_->kgt_ans().isEmpty()) {
         services_.dialogs.message(QStringLiteral("还没有此考生的选择题答案（请先识别选择题），不能保存。"));
         return;
