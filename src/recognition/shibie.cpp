@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -126,21 +127,33 @@ int ShiBie::load_bits(const QImage& picture)
         width_ = height_ = 0;
         return 0;
     }
+    width_ = picture.width();
+    height_ = picture.height();
+    const qsizetype lineBytes = qsizetype(width_) * 4;
+    bits_.resize(lineBytes * height_);
+    uchar* out = reinterpret_cast<uchar*>(bits_.data());
+
+    // A grey scan, as a grey JPEG decodes, widens straight into the lines.
+    if (picture.format() == QImage::Format_Grayscale8) {
+        for (int line = 0; line < height_; ++line) {
+            const uchar* in = picture.constScanLine(height_ - 1 - line);
+            quint32* o = reinterpret_cast<quint32*>(out + line * lineBytes);
+            for (int c = 0; c < width_; ++c)
+                o[c] = qToLittleEndian(0xFF000000u | in[c] * 0x010101u);  // B, G, R = grey
+        }
+        return height_;
+    }
+
     // RGB32 is BGRA in memory on a little-endian machine; an RGB32 or ARGB32
     // picture converts without a copy, so the lines below are the one copy.
     const QImage img = picture.convertToFormat(QImage::Format_RGB32);
-    width_ = img.width();
-    height_ = img.height();
-    const qsizetype lineBytes = qsizetype(width_) * 4;
-    bits_.resize(lineBytes * height_);
-    char* out = bits_.data();
     for (int line = 0; line < height_; ++line) {
         const uchar* in = img.constScanLine(height_ - 1 - line);
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
         std::memcpy(out + line * lineBytes, in, size_t(lineBytes));
 #else
         const QRgb* px = reinterpret_cast<const QRgb*>(in);
-        uchar* o = reinterpret_cast<uchar*>(out + line * lineBytes);
+        uchar* o = out + line * lineBytes;
         for (int c = 0; c < width_; ++c, o += 4) {
             o[0] = uchar(qBlue(px[c]));
             o[1] = uchar(qGreen(px[c]));

@@ -236,6 +236,23 @@ private slots:
         QCOMPARE(corrected.text(ref.toStdString()), before);
     }
 
+    void aSheetReferenceThatNamesNoSheetIsNotFound_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::newRow("another class") << "km_id=2&img_txt=2%5C26010101_00.txt";
+        QTest::newRow("no such student") << "km_id=2&img_txt=1%5C99999999_00.txt";
+        QTest::newRow("no such subject") << "km_id=9&img_txt=1%5C26010101_00.txt";
+        QTest::newRow("a parent folder") << "km_id=2&img_txt=1%5C..%5C26010101_00.txt";
+        QTest::newRow("no class") << "km_id=2&img_txt=%5C26010101_00.txt";
+    }
+    void aSheetReferenceThatNamesNoSheetIsNotFound()
+    {
+        QFETCH(QString, query);
+        TestServer t;
+        const QString reply = t.text("cj/net_down_st.asp?xx_id=1&ks_id=1&" + query.toStdString());
+        QVERIFY2(reply.startsWith("img_txt_file:") && reply.endsWith(" not find!,,,,,"), qPrintable(reply));
+    }
+
     void aRefusedSaveStoresNothing_data()
     {
         QTest::addColumn<int>("teacher");
