@@ -45,6 +45,11 @@ private slots:
         QTest::newRow("correction, name encoded") << "correction" << modi_save_url(s, modi_score_string(1, "3.5"));
         QTest::newRow("image of the lookup")
             << "image" << image_url(s, 1, QStringLiteral("1\\26010101_13.txt"));
+        app::Session math = s;  // the objective examples are of subject 2
+        math.KM_id = 2;
+        QTest::newRow("objective lookup") << "objective lookup" << lookup_url(math, "26010101", "00");
+        QTest::newRow("objective blocks") << "objective blocks" << box_url(math);
+        QTest::newRow("objective save") << "objective save" << kgt_save_url(math, "T1='B',T7='CA';67");
     }
     void requestsOfTheExamples()
     {

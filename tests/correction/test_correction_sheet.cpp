@@ -4,6 +4,7 @@
 #include "correction/correction_form.h"
 #include "correction/objective_sheet.h"
 #include "correction/sheet_view.h"
+#include "protocol_examples.h"
 #include "screen_test.h"
 #include "test_images.h"
 #include "ui/image_page_view.h"
@@ -359,7 +360,10 @@ private slots:
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("saved") << "modify_kgt_ok" << QStringList{"此考生的选择题已重新识别，本学科得分更新成功！"};
+        const QString saved = "此考生的选择题已重新识别，本学科得分更新成功！";
+        QTest::newRow("saved") << testsupport::protocol_example("objective save").reply << QStringList{saved};
+        QTest::newRow("unchanged") << testsupport::protocol_example("objective save unchanged").reply
+                                   << QStringList{saved};
         QTest::newRow("refused") << "修改失败：你不是本学科的学科组长。" << QStringList{"修改失败：你不是本学科的学科组长。"};
         QTest::newRow("empty") << "" << QStringList{};
     }
