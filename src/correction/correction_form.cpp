@@ -7,10 +7,13 @@
 #include "app/vbtext.h"
 #include "correction/entry_panel.h"
 #include "correction/layout_rules.h"
+#include "correction/objective_rules.h"
+#include "correction/objective_sheet.h"
 #include "correction/page_display.h"
 #include "correction/question_bar.h"
 #include "correction/replies.h"
 #include "correction/requests.h"
+#include "correction/sheet_view.h"
 #include "marking/image_cache.h"
 #include "net/base64_decode.h"
 #include "net/page_channel.h"
@@ -31,6 +34,13 @@ namespace correction {
 using protocol::Page;
 namespace marker = protocol::marker;
 
+namespace {
+
+// The objective save's reply on success.
+constexpr char kgt_saved[] = "modify_kgt_ok";
+
+}  // namespace
+
 QString CorrectionForm::title_text(const QString& examName, const QString& subjectName, const QString& teacher)
 {
     return QStringLiteral("Velmora——《批阅主观试题》考试名称：") + examName + QStringLiteral("； 科目：")
@@ -44,11 +54,16 @@ CorrectionForm::CorrectionForm(app::Services& services, QWidget* parent)
     web1_ = ui::named(new net::PageChannel(services.network, this), "WebBrowser1");
     connect(web1_, &net::PageChannel::completed, this, &CorrectionForm::on_page1);
     display_ = new PageDisplay(this);
+    sheet_ = new ObjectiveSheet(this);
     entry_ = new EntryPanel(this);
     status_ = std::make_unique<ui::StatusBox>(this, QStringLiteral("正在读取试题，请等待..."));
     connect(entry_, &EntryPanel::lookupClicked, this, &CorrectionForm::Command1_Click);
     connect(entry_, &EntryPanel::saveClicked, this, &CorrectionForm::Command2_Click);
     connect(&entry_->questions(), &QuestionBar::selected, this, &CorrectionForm::selectQuestion);
+    connect(entry_, &EntryPanel::recogniseClicked, sheet_, &ObjectiveSheet::recognise);
+    connect(entry_, &EntryPanel::adjustingToggled, sheet_, &ObjectiveSheet::setAdjusting);
+    connect(entry_, &EntryPanel::togglingToggled, sheet_, &ObjectiveSheet::setToggling);
+    connect(sheet_, &ObjectiveSheet::totalChanged, entry_, &EntryPanel::setScore);
     open();
 }
 
@@ -94,7 +109,7 @@ void CorrectionForm::placeControls()
     const CorrectionLayout l = correction_layout(W, H, frame1, frame6->width(), headerH, 5);
     entry_->setGeometry(l.frame1);
     display_->view().setGeometry(l.display);
-    display_->sheet()->setGeometry(l.display);
+    sheet_->view().setGeometry(l.display);
     frame6->move(l.frame6Left, 0);
     if (status_ && status_->isShown())
         status_->show_status(true, status_->text(), display_->view().geometry());
@@ -111,7 +126,7 @@ void CorrectionForm::on_page1(const net::PageResult& r)
     if (r.replaced) {
         // A question picked while a save was on its way: the save's answer
         // is lost, so the leader must look again rather than trust it.
-        if (page == Page::SaveFs) {
+        if (page == Page::SaveFs || page == Page::SaveKgtFs) {
             state_.sentScore.clear();
             services_.dialogs.message(save_unconfirmed_message());
         }
@@ -176,6 +191,7 @@ void CorrectionForm::Command1_Click()
         services_.dialogs.message(refusal);
         return;
     }
+    state_.xs_kh = examNumber;
     web1_->navigate(lookup_url(app::session(), examNumber, state_.cur_th));
     display_->setZoomVisible(state_.cur_th != QLatin1String(marker::objective_questions));
 }
@@ -186,7 +202,7 @@ void CorrectionForm::lookup_reply(const QString& reply)
     if (!l.found) {
         state_.fs_id = 0;
         services_.dialogs.message(l.message);
-        display_->showBlank();
+        showBlank();
         return;
     }
     show_status(true, QStringLiteral(" 正在下载试题图片，请等待... "));
@@ -194,11 +210,22 @@ void CorrectionForm::lookup_reply(const QString& reply)
     imageSchool_ = l.schoolId;
     state_.img_file = l.img_file;
     state_.fs_text = l.fs_text;
-    if (l.hasObjective) {
-        state_.kgt_ans = l.kgt_ans;
-        state_.kgt_da = l.kgt_da;
-    }
+    // Each student's own answers or none: answers kept from the student
+    // before would be saved under this one's record.
+    if (state_.cur_th == QLatin1String(marker::objective_questions))
+        sheet_->setAnswers(l.kgt_ans, l.kgt_da);
     web1_->navigate(image_url(app::session(), l.schoolId, l.ref));
+}
+
+// Nobody's answer on display: an earlier student's sheet would otherwise
+// stay in view under a failed lookup.
+void CorrectionForm::showBlank()
+{
+    display_->showBlank();
+    display_->view().show();
+    sheet_->view().hide();
+    sheet_->clearItems();
+    entry_->showSheetControls(false);
 }
 
 void CorrectionForm::image_reply(const QString& reply)
@@ -206,7 +233,7 @@ void CorrectionForm::image_reply(const QString& reply)
     show_status(false, status_->text());
     if (!reply.contains(QLatin1String(marker::image_end))) {
         services_.dialogs.message(QStringLiteral("从服务器读取图片文件出错！"));
-        display_->showBlank();
+        showBlank();
         return;
     }
     const QString path = save_st_image(reply);
@@ -218,7 +245,8 @@ void CorrectionForm::image_reply(const QString& reply)
             state_.img_path = display_->img_path();
             show_status(false, status_->text());
             entry_->showSheetControls(false);
-            state_.item_str.clear();
+            sheet_->view().hide();
+            sheet_->clearItems();
         }
     }
     entry_->setScoreLine(state_.fs_text);
@@ -254,7 +282,8 @@ void CorrectionForm::Command2_Click()
     InFlight inFlight = InFlight::None;
     switch (correction_page(web1_->pendingUrl())) {
     case Page::GetSt:
-    case Page::DownSt: inFlight = InFlight::Lookup; break;
+    case Page::DownSt:
+    case Page::KsBox: inFlight = InFlight::Lookup; break;
     case Page::SaveFs: inFlight = InFlight::Save; break;
     default: break;
     }
@@ -267,24 +296,67 @@ void CorrectionForm::Command2_Click()
         return;
     }
     if (state_.cur_th == QLatin1String(marker::objective_questions)) {
-        services_.dialogs.message(QStringLiteral("选择题的修改尚未开放。"));
+        objective_save();
         return;
     }
     state_.sentScore = c.text;
     web1_->navigate(modi_save_url(s, modi_score_string(state_.fs_id, c.text)));
 }
 
-// The objective sheet: for now the sheet's place and its controls only.
+// The sheet of a looked-up student, then the subject's regions on it.
 void CorrectionForm::show_kg_image(const QString& path)
 {
     state_.img_path = path.section(u',', 0, 0);
+    if (!sheet_->loadPicture(state_.img_path)) {
+        services_.dialogs.message(QStringLiteral("读取文件：") + state_.img_path + QStringLiteral("出错！"));
+        showBlank();  // not the sheet of the student before
+        return;
+    }
     show_status(false, status_->text());
-    display_->showSheet();
+    display_->hidePages();
+    sheet_->view().show();
     entry_->showSheetControls(true);
+    web1_->navigate(box_url(app::session()));
 }
 
-void CorrectionForm::read_box(const QString&) {}
+void CorrectionForm::read_box(const QString& reply)
+{
+    const BoxReply box = correction::read_box(reply);
+    if (!box.hasRegions) {
+        sheet_->clearItems();
+        services_.dialogs.message(QStringLiteral("此科目的识别、裁剪区块没有设置！\r\r此步骤不能进行!"));
+        return;
+    }
+    // Regions the leader dragged into place for this student are kept
+    // beside the images, under the exam number as it was looked up.
+    const app::Session& s = app::session();
+    const marking::ImageCache cache(services_.paths.programDir(), s.ks_id, s.KM_id);
+    const QString itemFile = cache.valid() ? item_file_path(cache.folder(), state_.xs_kh) : QString();
+    sheet_->setItems(box.item_str, box.hasCKK ? std::optional(box.CKK) : std::nullopt, itemFile);
+    sheet_->draw_items(true);
+}
 
-void CorrectionForm::objective_save_reply(const QString&) {}
+void CorrectionForm::objective_save()
+{
+    // No answers from the lookup and none recognised: there is nothing of
+    // this student's to send.
+    if (sheet_->kgt_ans().isEmpty()) {
+        services_.dialogs.message(QStringLiteral("还没有此考生的选择题答案（请先识别选择题），不能保存。"));
+        return;
+    }
+    if (correction_page(web1_->pendingUrl()) == Page::SaveKgtFs) {
+        services_.dialogs.message(QStringLiteral("上一次保存选择题还没有回音，请稍候再保存。"));
+        return;
+    }
+    web1_->navigate(kgt_save_url(app::session(), answer_string(sheet_->kgt_ans(), state_.fs_id)));
+}
+
+void CorrectionForm::objective_save_reply(const QString& reply)
+{
+    if (reply.contains(QLatin1String(kgt_saved)))
+        services_.dialogs.message(QStringLiteral("此考生的选择题已重新识别，本学科得分更新成功！"));
+    else if (!app::trim(reply).isEmpty())
+        services_.dialogs.message(reply);  // the server's refusal: the answers were not stored
+}
 
 }  // namespace correction

@@ -12,6 +12,7 @@ namespace ui { class StatusBox; }
 namespace correction {
 
 class EntryPanel;
+class ObjectiveSheet;
 class PageDisplay;
 struct QuestionList;
 
@@ -21,8 +22,9 @@ struct QuestionList;
 // channel WebBrowser1; its replies are dispatched by page.
 //
 // The form coordinates; its rooms own their controls: the entry panel
-// (Frame1, with the question bar inside) and the page display (WebBrowser2,
-// Picture2, Frame6, Label2, Label3); the status box is Frame5/Frame4.
+// (Frame1, with the question bar inside), the page display (WebBrowser2,
+// Frame6, Label2, Label3) and the objective sheet (Picture2); the status
+// box is Frame5/Frame4.
 class CorrectionForm final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CorrectionForm)
@@ -35,6 +37,7 @@ public:
     const CorrectionState& state() const { return state_; }
     net::PageChannel& webBrowser1() const { return *web1_; }
     PageDisplay& display() const { return *display_; }
+    ObjectiveSheet& sheet() const { return *sheet_; }
     ui::StatusBox& statusBox() const { return *status_; }
 
 public slots:
@@ -52,11 +55,12 @@ private:
     void list_th(const QString& reply);
     void lookup_reply(const QString& reply);
     void image_reply(const QString& reply);
+    void showBlank();
     QString save_st_image(const QString& reply);
     void show_status(bool show, const QString& text);
-    // The objective sheet: its display, regions and save are still to come.
     void show_kg_image(const QString& path);
     void read_box(const QString& reply);
+    void objective_save();
     void objective_save_reply(const QString& reply);
     void placeControls();
 
@@ -66,6 +70,7 @@ private:
     net::PageChannel* web1_;
     EntryPanel* entry_;
     PageDisplay* display_;
+    ObjectiveSheet* sheet_;
     std::unique_ptr<ui::StatusBox> status_;
 };
 

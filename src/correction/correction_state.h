@@ -5,7 +5,8 @@
 namespace correction {
 
 // What the correction screen knows between two events; reset when the
-// screen opens.
+// screen opens. The objective sheet's items and answers are the
+// ObjectiveSheet's.
 struct CorrectionState {
     QString cur_th;        // the selected question; "00": the objective questions
     qint32 fs_id = 0;      // the looked-up answer; 0: no student loaded
@@ -14,10 +15,7 @@ struct CorrectionState {
     QString img_file;      // local name of the looked-up image
     QString img_path;      // image path(s) on display, comma separated
     int img_scale = 100;   // zoom percent
-    qint16 CKK = 0;        // reference brightness of the objective sheet
-    QString kgt_ans;       // the student's objective answers as the lookup gave them
-    QString kgt_da;        // their key
-    QString item_str;      // the objective items
+    QString xs_kh;         // the exam number of the last lookup sent
     QString sentScore;     // the score of the save in flight
 };
 

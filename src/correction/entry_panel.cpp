@@ -38,23 +38,29 @@ EntryPanel::EntryPanel(QWidget* parent) : QGroupBox(QStringLiteral("试题得分
     auto* command2 = named(new QPushButton(QStringLiteral("保存得分"), box), "Command2");
     row->addWidget(command2);
     row->addStretch(1);
+    lay->addLayout(row);
     // The score line on a row of its own: it names the marker and the
-    // student, longer than the space beside the buttons.
+    // student, longer than the space beside the buttons. The sheet's
+    // controls go beside it, so the first row fits a narrow window.
+    auto* row2 = new QHBoxLayout;
     label7_ = named(new QLabel(box), "Label7");
     label7_->setTextFormat(Qt::PlainText);
     label7_->setWordWrap(true);
     command3_ = named(new QPushButton(QStringLiteral("识别选择题"), box), "Command3");
     check1_ = named(new QCheckBox(QStringLiteral("调整识别块"), box), "Check1");
     check2_ = named(new QCheckBox(QStringLiteral("人工识别选择题"), box), "Check2");
-    row->addWidget(command3_);
-    row->addWidget(check1_);
-    row->addWidget(check2_);
-    lay->addLayout(row);
-    lay->addWidget(label7_);
+    row2->addWidget(label7_, 1);
+    row2->addWidget(command3_);
+    row2->addWidget(check1_);
+    row2->addWidget(check2_);
+    lay->addLayout(row2);
     showSheetControls(false);
 
     connect(command1_, &QPushButton::clicked, this, &EntryPanel::lookupClicked);
     connect(command2, &QPushButton::clicked, this, &EntryPanel::saveClicked);
+    connect(command3_, &QPushButton::clicked, this, &EntryPanel::recogniseClicked);
+    connect(check1_, &QCheckBox::toggled, this, &EntryPanel::adjustingToggled);
+    connect(check2_, &QCheckBox::toggled, this, &EntryPanel::togglingToggled);
 }
 
 QString EntryPanel::examNumber() const { return text1_->text(); }
@@ -65,7 +71,9 @@ void EntryPanel::setLookupEnabled(bool enabled) { command1_->setEnabled(enabled)
 
 void EntryPanel::showSheetControls(bool shown)
 {
-    command3_->hide();
+    // Recognition runs from Command3 too, not only after a drag: the
+    // button goes with the sheet.
+    command3_->setVisible(shown);
     check1_->setVisible(shown);
     check2_->setVisible(shown);
 }

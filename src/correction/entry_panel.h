@@ -27,13 +27,15 @@ public:
     void setScore(const QString& text);
     void setScoreLine(const QString& text);  // Label7
     void setLookupEnabled(bool enabled);
-    // The objective sheet's controls: the check boxes with the sheet;
-    // Command3 stays hidden on the sheet, as it always has.
+    // The objective sheet's controls, shown with the sheet only.
     void showSheetControls(bool shown);
 
 signals:
-    void lookupClicked();  // Command1
-    void saveClicked();    // Command2
+    void lookupClicked();     // Command1
+    void saveClicked();       // Command2
+    void recogniseClicked();  // Command3
+    void adjustingToggled(bool on);  // Check1
+    void togglingToggled(bool on);   // Check2
 
 private:
     QuestionBar* questions_;

@@ -21,8 +21,6 @@ PageDisplay::PageDisplay(QWidget* form) : QObject(form)
     label3_->setTextFormat(Qt::PlainText);
     view_ = new ui::ImagePageView(form);  // WebBrowser2
     view_->setMinimumSize(100, 100);
-    picture2_ = named(new QLabel(form), "Picture2");
-    picture2_->hide();
     auto* zoom = new ui::ZoomBox(180, form);
     frame6_ = zoom;
     slider1_ = zoom->slider();
@@ -40,7 +38,6 @@ bool PageDisplay::show_zg_image(const QString& img_path)
         view_->showImages(paths);
     }
     view_->show();
-    picture2_->hide();
     return shown;
 }
 
@@ -49,10 +46,9 @@ void PageDisplay::showBlank()
     view_->showPage(QStringLiteral("about:blank"));
 }
 
-void PageDisplay::showSheet()
+void PageDisplay::hidePages()
 {
     view_->hide();
-    picture2_->show();
 }
 
 void PageDisplay::setSavedPath(const QString& path)

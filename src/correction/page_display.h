@@ -11,10 +11,10 @@ namespace ui { class ImagePageView; }
 namespace correction {
 
 // The answer display of the correction screen: the page display
-// (WebBrowser2, the native image view) for written answers, the sheet
-// (Picture2) in its place for the objective questions, the zoom box
+// (WebBrowser2, the native image view) for written answers, the zoom box
 // (Frame6 with Slider1), "答题卡图片" (Label2) and the path of the image
-// last saved (Label3). The form places the parts; this room owns them.
+// last saved (Label3). The objective sheet takes the page display's place
+// (ObjectiveSheet). The form places the parts; this room owns them.
 class PageDisplay final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PageDisplay)
@@ -23,7 +23,6 @@ public:
     explicit PageDisplay(QWidget* form);
 
     ui::ImagePageView& view() const { return *view_; }
-    QWidget* sheet() const { return picture2_; }
     QGroupBox* zoomBox() const { return frame6_; }
     QLabel* label2() const { return label2_; }
     QLabel* label3() const { return label3_; }
@@ -33,7 +32,7 @@ public:
     // Returns whether anything new is shown.
     bool show_zg_image(const QString& img_path);
     void showBlank();
-    void showSheet();  // the objective sheet in the display's place
+    void hidePages();  // the objective sheet takes their place
     void setSavedPath(const QString& path);
     void setZoomVisible(bool visible);
     void resetZoom();
@@ -45,7 +44,6 @@ public slots:
 
 private:
     ui::ImagePageView* view_;
-    QWidget* picture2_;
     QGroupBox* frame6_;
     QSlider* slider1_;
     QLabel* label2_;

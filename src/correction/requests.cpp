@@ -41,6 +41,18 @@ QString modi_save_url(const app::Session& s, const QString& fs_str)
          + QStringLiteral("&fs_str=") + fs_str;
 }
 
+QString box_url(const app::Session& s)
+{
+    return s.Server_URL + QStringLiteral("cj/net_ks_box.asp?") + exam(s) + QStringLiteral("&xx_id=")
+         + QString::number(s.School_ID) + QStringLiteral("&user_id=") + QString::number(s.User_ID);
+}
+
+QString kgt_save_url(const app::Session& s, const QString& kgt_str)
+{
+    return s.Server_URL + QStringLiteral("cj/net_save_kgt_fs.asp?") + exam(s) + QStringLiteral("&js_id=")
+         + QString::number(s.User_ID) + QStringLiteral("&kgt_str=") + kgt_str;
+}
+
 QString modi_score_string(qint32 fs_id, const QString& score)
 {
     return QStringLiteral("0,0;") + QString::number(fs_id) + u',' + score + u';';

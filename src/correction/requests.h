@@ -6,7 +6,7 @@ namespace app { struct Session; }
 // Every request of the correction screen, one builder each: the address
 // goes to the server exactly as built. The typed exam number and the
 // teacher's name are form-encoded; ids, question numbers, the server's
-// image reference and the score string go as they are.
+// image reference, the score string and the answer string go as they are.
 namespace correction {
 
 // The subject's questions the leader may correct (net_get_th.asp).
@@ -19,6 +19,11 @@ QString lookup_url(const app::Session& s, const QString& examNumber, const QStri
 QString image_url(const app::Session& s, qint32 schoolId, const QString& ref);
 // The corrected score (net_save_fs.asp?modi_fs=1).
 QString modi_save_url(const app::Session& s, const QString& fs_str);
+// The subject's answer regions of the objective sheet (net_ks_box.asp).
+QString box_url(const app::Session& s);
+// The objective answers (net_save_kgt_fs.asp); `kgt_str` is the answer
+// string, "T1='A',T2='BD';5312".
+QString kgt_save_url(const app::Session& s, const QString& kgt_str);
 
 // "0,0;" + fs_id + "," + score + ";": 5312 and 7.5 give "0,0;5312,7.5;".
 QString modi_score_string(qint32 fs_id, const QString& score);

@@ -45,6 +45,11 @@ private slots:
         QTest::newRow("correction, name encoded") << "correction" << modi_save_url(s, modi_score_string(1, "3.5"));
         QTest::newRow("image of the lookup")
             << "image" << image_url(s, 1, QStringLiteral("1\\26010101_13.txt"));
+        app::Session math = s;  // the objective examples are of subject 2
+        math.KM_id = 2;
+        QTest::newRow("objective lookup") << "objective lookup" << lookup_url(math, "26010101", "00");
+        QTest::newRow("objective blocks") << "objective blocks" << box_url(math);
+        QTest::newRow("objective save") << "objective save" << kgt_save_url(math, "T1='B',T7='CA';67");
     }
     void requestsOfTheExamples()
     {
@@ -90,8 +95,8 @@ private slots:
                                                     << int(Page::SaveFs);
         QTest::newRow("exam number naming a page") << lookup_url(leader(), "net_save_fs.asp", "3")
                                                    << int(Page::GetSt);
-        QTest::newRow("regions") << "http://h/cj/net_ks_box.asp?ks_id=1" << int(Page::KsBox);
-        QTest::newRow("objective save") << "http://h/cj/net_save_kgt_fs.asp?ks_id=1" << int(Page::SaveKgtFs);
+        QTest::newRow("regions") << box_url(leader()) << int(Page::KsBox);
+        QTest::newRow("objective save") << kgt_save_url(leader(), "T1='A',T2='BD';5312") << int(Page::SaveKgtFs);
         QTest::newRow("another screen's page") << "http://h/cj/net_get_work.asp" << int(Page::Unknown);
         QTest::newRow("empty") << "" << int(Page::Unknown);
     }

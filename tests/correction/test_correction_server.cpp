@@ -1,12 +1,17 @@
 // The correction screen against the reference server started in-process
 // with its demo data and demo scores: the subject leader opens work step 3,
 // picks a question, looks a student up, sees the answer and its score,
-// changes it and reads the new score back; a teacher who leads nothing
+// changes it and reads the new score back; on the objective questions the
+// sheet is read, corrected by hand and saved; a teacher who leads nothing
 // gets no questions and changes nothing.
 #include "app/clock.h"
 #include "app/session.h"
 #include "correction/correction_form.h"
+#include "correction/objective_rules.h"
+#include "correction/objective_sheet.h"
 #include "correction/page_display.h"
+#include "correction/replies.h"
+#include "correction/sheet_view.h"
 #include "login/login_form.h"
 #include "recorders.h"
 #include "ui/image_page_view.h"
@@ -15,18 +20,30 @@
 #include "velmora_server.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QFile>
 #include <QTreeWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 constexpr int kChenJing = 5, kZhangMing = 1;
+
+// An answer list with each answer's letters in option order, as the server
+// keeps them.
+QString in_option_order(correction::AnswerTable table)
+{
+    for (auto& row : table)
+        std::sort(row.second.begin(), row.second.end());
+    return correction::answer_list(table);
+}
 
 }  // namespace
 
@@ -38,15 +55,16 @@ class CorrectionServerTest : public QObject {
     testsupport::TestServices t;
     ui::WorkScreenMemory memory;
 
-    std::unique_ptr<QWidget> openAs(int teacher, const QString& name)
+    std::unique_ptr<QWidget> openAs(int teacher, const QString& name, int subject = 1,
+                                    const QString& subjectName = QStringLiteral("语文"))
     {
         app::reset_session();
         app::Session& s = app::session();
         s.Server_URL = QString::fromStdString(server->base_url());
         s.ks_id = QStringLiteral("1");
         s.KS_Name = QStringLiteral("2026年秋季期末考试");
-        s.KM_id = 1;
-        s.KM_Name = QStringLiteral("语文");
+        s.KM_id = qint16(subject);
+        s.KM_Name = subjectName;
         s.School_ID = 1;
         s.User_ID = teacher;
         s.JS_Name = name;
@@ -174,6 +192,89 @@ private slots:
         press(f, "Command1");
         QTRY_COMPARE_WITH_TIMEOUT(edit(f, "Text2")->text(), QStringLiteral("9.5"), 10000);
         QTRY_VERIFY(label(f, "Label7")->text().contains(QStringLiteral("修改人：陈静")));
+        QCOMPARE(t.dialogs.messages.size(), 1);
+        f.close();
+    }
+
+    void theLeaderReadsCorrectsAndSavesTheObjectiveAnswers()
+    {
+        auto form = openAs(kChenJing, QStringLiteral("陈静"), 2, QStringLiteral("数学"));
+        QVERIFY(form);
+        auto& f = static_cast<correction::CorrectionForm&>(*form);
+        QTRY_VERIFY_WITH_TIMEOUT(f.findChild<QRadioButton*>("WorkBJ_0") && !f.webBrowser1().busy(), 10000);
+        QLabel* objective = nullptr;
+        for (int i = 0; auto* caption = label(f, qPrintable(QStringLiteral("ST_TH_%1").arg(i))); ++i)
+            if (caption->text() == QStringLiteral("选择题"))
+                objective = caption;
+        QVERIFY(objective);
+        QTest::mouseClick(objective, Qt::LeftButton);
+        QCOMPARE(f.state().cur_th, QStringLiteral("00"));
+
+        // 26010108: a sheet marked plainly in every box (on some demo sheets
+        // a rubbed-out or faint mark reads otherwise than it was recorded).
+        edit(f, "Text1")->setText(QStringLiteral("26010108"));
+        press(f, "Command1");
+        correction::ObjectiveSheet& sheet = f.sheet();
+        auto* canvas = f.findChild<correction::SheetCanvas*>("Picture2");
+        QTRY_VERIFY_WITH_TIMEOUT(!sheet.item_str().isEmpty() && !f.webBrowser1().busy(), 15000);
+        QVERIFY(canvas->isVisible());
+        QVERIFY(!canvas->picture().isNull());
+        const QStringList items = correction::items_of(sheet.item_str());
+        QCOMPARE(items.size(), 8);
+        QVERIFY(canvas->outlines().size() >= 8 * 4);
+        for (const QRect& r : canvas->outlines())
+            QVERIFY(canvas->picture().rect().contains(r));
+        QVERIFY(sheet.CKK() > 200);
+        QVERIFY2(t.dialogs.messages.isEmpty(), qPrintable(t.dialogs.messages.join(" | ")));
+
+        // Read from the sheet: the answers and the total the server holds.
+        const QString held = correction::answer_list(sheet.kgt_ans());
+        const QString heldTotal = correction::get_fs_text(label(f, "Label7")->text()).value_or(QString());
+        QVERIFY(!heldTotal.isEmpty());
+        QCOMPARE(edit(f, "Text2")->text(), heldTotal);
+        press(f, "Command3");
+        QCOMPARE(correction::answer_list(sheet.kgt_ans()), held);
+        QCOMPARE(edit(f, "Text2")->text(), heldTotal);
+
+        // By hand: the first question gets a letter it does not have.
+        const auto first = correction::parse_item(items.first());
+        QVERIFY(first);
+        const QString before = correction::answer_of(sheet.kgt_ans(), first->key());
+        qsizetype option = 0;
+        while (before.contains(first->letters.at(option)))
+            ++option;
+        const QRect cell = recognition::option_cells(items.first()).at(option);
+        f.findChild<QCheckBox*>("Check2")->setChecked(true);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, cell.center(), canvas->mapToGlobal(cell.center()), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(canvas, &e);
+        }
+        const QString changed = correction::answer_of(sheet.kgt_ans(), first->key());
+        QCOMPARE(changed, before + first->letters.at(option));
+        QVERIFY(canvas->markers().contains(cell));
+        const QString newTotal = edit(f, "Text2")->text();
+        QVERIFY(newTotal != heldTotal);
+        if (qEnvironmentVariableIsSet("TAVIX_SHEET_SCREENSHOT"))  // a picture of the sheet for a reviewer
+            f.grab().save(qEnvironmentVariable("TAVIX_SHEET_SCREENSHOT"));
+
+        press(f, "Command2");
+        QTRY_COMPARE_WITH_TIMEOUT(t.dialogs.messages,
+                                  QStringList{QStringLiteral("此考生的选择题已重新识别，本学科得分更新成功！")}, 10000);
+        QCOMPARE(server->query_int("SELECT COUNT(*) FROM objective_corrections WHERE teacher_id = 5 AND result_id = "
+                                   + std::to_string(f.state().fs_id)),
+                 1);
+
+        // Looked up again: the saved answers, and the server's total is the
+        // one the screen worked out.
+        const QString saved = in_option_order(sheet.kgt_ans());
+        edit(f, "Text2")->clear();
+        press(f, "Command1");
+        QTRY_COMPARE_WITH_TIMEOUT(edit(f, "Text2")->text(), newTotal, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.webBrowser1().busy() && !canvas->markers().isEmpty(), 10000);
+        QCOMPARE(correction::answer_list(sheet.kgt_ans()), saved);
+        QVERIFY(canvas->markers().contains(cell));
+        QVERIFY(label(f, "Label7")->text().contains(QStringLiteral("修改人：陈静")));
         QCOMPARE(t.dialogs.messages.size(), 1);
         f.close();
     }
