@@ -23,7 +23,6 @@ constexpr int kMinContrast = 10;
 using Wide = __int128;
 
 struct ItemGeometry {
-    QString kind;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     double q = 0, n = 0;
     bool stacked = false;
@@ -36,7 +35,6 @@ std::optional<ItemGeometry> read_geometry(const QString& item)
     if (f.size() < 10)
         return std::nullopt;
     ItemGeometry g;
-    g.kind = f.at(0);
     bool ok[7] = {};
     // The corner is a whole number; the far corner is used as it reads.
     g.x1 = app::to_int(f.at(1), &ok[0]);
@@ -74,7 +72,7 @@ QVector<QRect> option_cells(const QString& item)
         return {};
     const double cw = app::round_half_even((g->x2 - g->x1) / (g->stacked ? g->q : g->n));
     const double ch = app::round_half_even((g->y2 - g->y1) / (g->stacked ? g->n : g->q));
-    const qsizetype count = std::min<qsizetype>(static_cast<qsizetype>(g->n), g->letters.size());
+    const qsizetype count = g->n < double(g->letters.size()) ? qsizetype(g->n) : g->letters.size();
     const double lastX = g->x1 + (g->stacked ? 0 : cw * double(count));
     const double lastY = g->y1 + (g->stacked ? ch * double(count) : 0);
     if (!fits_int(cw) || !fits_int(ch) || !fits_int(lastX) || !fits_int(lastY))
