@@ -25,19 +25,22 @@ quint32 seed_of(const std::string& text) { return quint32(qHash(QByteArray::from
 const QColor kPaper(236, 235, 229);
 const QColor kPrint(38, 38, 42);
 
-void print_text(QPainter& p, const QString& text, QPointF baseline, double size, const QColor& ink, bool centred)
+// Where the point given stands in the printed text: at its end or middle.
+enum class Anchor { End, Middle };
+
+void print_text(QPainter& p, const QString& text, QPointF at, double size, const QColor& ink, Anchor anchor)
 {
     OutlineFont& font = print_font();
     if (!font.ok()) return;
     double width = 0;
     for (const uint c : text.toUcs4())
         if (const OutlineFont::Glyph* g = font.glyph(c)) width += g->advance * size;
-    double x = baseline.x() - (centred ? width / 2 : width);
+    double x = at.x() - (anchor == Anchor::Middle ? width / 2 : width);
     for (const uint c : text.toUcs4()) {
         const OutlineFont::Glyph* g = font.glyph(c);
         if (!g) continue;
         QTransform t;
-        t.translate(x, baseline.y());
+        t.translate(x, at.y());
         t.scale(size, size);
         p.fillPath(t.map(g->path), ink);
         x += g->advance * size;
@@ -66,7 +69,7 @@ void print_box(QPainter& p, const QRectF& box, char letter)
     right.lineTo(box.right() - serif, box.bottom());
     p.drawPath(left);
     p.drawPath(right);
-    print_text(p, QString(QChar::fromLatin1(letter)), QPointF(box.center().x(), box.bottom() - 3.5), 11, kPrint, true);
+    print_text(p, QString(QChar::fromLatin1(letter)), QPointF(box.center().x(), box.bottom() - 3.5), 11, kPrint, Anchor::Middle);
 }
 
 // Pencil back and forth over the box, left to right, as far as `cover`
@@ -184,17 +187,17 @@ void print_form(QPainter& p, const std::vector<SheetRegion>& regions, const std:
     p.setPen(QPen(kPrint, 1.2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(left - 40, top - 34, std::max(right + 60, 1160) - (left - 40), bottom + 22 - (top - 34)));
-    print_text(p, QStringLiteral("一、选择题（请用2B铅笔填涂）"), QPointF(left + 160 + 200, top - 16), 13, kPrint, false);
+    print_text(p, QStringLiteral("一、选择题（请用2B铅笔填涂）"), QPointF(left + 360, top - 16), 13, kPrint, Anchor::End);
     for (const SheetRegion& r : regions) {
         const int q = int(r.numbers.size());
         for (int k = 0; k < q; ++k) {
             const QString number = QString::fromStdString(r.numbers[size_t(k)]);
             if (r.layout == 0) {
                 const int step = round_even(double(r.y2 - r.y1) / q);
-                print_text(p, number, QPointF(r.x1 - 4, r.y1 + k * step + step / 2.0 + 5), 13, kPrint, false);
+                print_text(p, number, QPointF(r.x1 - 4, r.y1 + k * step + step / 2.0 + 5), 13, kPrint, Anchor::End);
             } else {
                 const int step = round_even(double(r.x2 - r.x1) / q);
-                print_text(p, number, QPointF(r.x1 + k * step + step / 2.0, r.y1 - 5), 13, kPrint, true);
+                print_text(p, number, QPointF(r.x1 + k * step + step / 2.0, r.y1 - 5), 13, kPrint, Anchor::Middle);
             }
         }
     }

@@ -408,6 +408,10 @@ Reply page_down_st_or_sheet(Context& ctx, const Query& q)
         answers = scanned_answers(*db, s.i64(0), s.text(2));
         regions = load_sheet_regions(*db, *subject);
     }
+    // A demo student added without a sheet of record gets one beside the
+    // others, drawn like theirs.
+    if (rel.empty() && demo_images_enabled(ctx.store))
+        rel = std::to_string(*exam) + "/" + std::to_string(*subject) + "/" + std::to_string(class_id) + "/" + kh + "_00.jpg";
     // Only a plain relative path inside the image store.
     const std::filesystem::path file = std::filesystem::path(ctx.images_dir) / rel;
     if (rel.empty() || std::filesystem::path(rel).is_absolute() || rel.find("..") != std::string::npos

@@ -236,6 +236,13 @@ private slots:
         QCOMPARE(corrected.text(ref.toStdString()), before);
     }
 
+    void aDemoResultWithoutASheetOfRecordGetsOneDrawn()
+    {
+        TestServer t;
+        t.server().exec_sql("UPDATE results SET sheet_image = '' WHERE id = 67");
+        QVERIFY(!sheet_of(t, "1%5C26010101_00.txt").isNull());
+    }
+
     void aSheetReferenceThatNamesNoSheetIsNotFound_data()
     {
         QTest::addColumn<QString>("query");
