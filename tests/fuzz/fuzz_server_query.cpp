@@ -1,0 +1,20 @@
+// The server's reading of a request target: keys and values form-decoded,
+// values GBK, numbers strict.
+#include "fuzz_input.h"
+#include "gbk_query.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string target = fuzz::str(data, size);
+    const velmora::Query q = velmora::Query::from_target(target);
+    for (const char* key : {"q", "ks_id", "km_id", "js_id", "fs_str", "th_bj", "n", "auto_save"}) {
+        const std::string raw = q.raw_text(key);
+        FUZZ_CHECK(q.has(key) || raw.empty());
+        (void)q.text(key);
+        (void)q.integer(key);
+    }
+    (void)velmora::parse_integer(target);
+    (void)velmora::gbk_to_utf8(target);
+    (void)velmora::utf8_to_gbk(target);
+    return 0;
+}
