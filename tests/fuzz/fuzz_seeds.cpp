@@ -127,6 +127,7 @@ int main(int argc, char** argv)
         const QString target = reply_target(e.page);
         if (!target.isEmpty())
             write_seed(target, e.reply);
+        write_seed(QStringLiteral("records"), e.target() + u'\n' + e.reply);
         if (target == QLatin1String("login_replies") || target == QLatin1String("exam_replies"))
             write_seed(QStringLiteral("url_encode"), e.reply);
         const QString fs_str = QUrlQuery(e.query).queryItemValue(QStringLiteral("fs_str"));

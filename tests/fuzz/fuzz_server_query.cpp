@@ -1,7 +1,8 @@
 // The server's reading of a request target: keys and values form-decoded,
-// values GBK, numbers strict.
+// values GBK, numbers strict; and a value as the client sends it.
 #include "fuzz_input.h"
 #include "gbk_query.h"
+#include "protocol/gbk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -16,5 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)velmora::parse_integer(target);
     (void)velmora::gbk_to_utf8(target);
     (void)velmora::utf8_to_gbk(target);
+
+    // A value the client encodes reads back on the server as the client's
+    // GBK bytes stand for: neither side reads it differently.
+    const QString value = fuzz::text(data, size);
+    const std::string sent = "cj/net_get_school.asp?q=" + protocol::url_encode(value).toStdString() + "&n=1";
+    const velmora::Query back = velmora::Query::from_target(sent);
+    FUZZ_CHECK(back.raw_text("q") == protocol::from_gbk(protocol::gbk_bytes(value)).toStdString());
+    FUZZ_CHECK(back.integer("n") == 1);
     return 0;
 }
