@@ -408,8 +408,12 @@ std::string render_answer_jpeg(std::int64_t subject, const std::string& kh, cons
 bool write_answer_image(const std::filesystem::path& file, std::int64_t subject, const std::string& kh,
                         const std::string& th, double full_mark)
 {
+    return write_image_file(file, render_answer_jpeg(subject, kh, th, full_mark));
+}
+
+bool write_image_file(const std::filesystem::path& file, const std::string& jpeg)
+{
     static std::atomic<unsigned> serial{0};
-    const std::string jpeg = render_answer_jpeg(subject, kh, th, full_mark);
     if (jpeg.empty()) return false;
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);

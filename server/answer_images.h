@@ -22,6 +22,9 @@ std::string render_answer_jpeg(std::int64_t subject, const std::string& kh, cons
 bool write_answer_image(const std::filesystem::path& file, std::int64_t subject, const std::string& kh,
                         const std::string& th, double full_mark);
 
+// Writes image bytes the same way; false for no bytes.
+bool write_image_file(const std::filesystem::path& file, const std::string& bytes);
+
 // Whether the store holds demo answers whose images may be drawn on demand.
 bool demo_images_enabled(Store& store);
 

@@ -3,6 +3,7 @@
 #include "passwords.h"
 #include "store.h"
 
+#include <algorithm>
 #include <future>
 #include <string>
 #include <tuple>
@@ -38,6 +39,46 @@ const std::vector<QuestionDef> kMathQuestions = {
     {"12", 12, false, "", "", 0},    {"13", 14, false, "", "", 0},
 };
 
+// What student n marked for the k-th objective question. Most are right;
+// some picked another option; a few left a question blank, marked two
+// boxes of a one-answer question, or one box too many of a several-answer
+// one. (The first question is never blank or doubled: the answer report's
+// demo counts every student there once.)
+std::string demo_pick(const QuestionDef& q, int n, int k)
+{
+    const std::string kind = q.kind;
+    if (k > 0 && (n * 7 + k * 3) % 41 == 5) return "";
+    std::string pick = q.key;
+    if ((n * 31 + k * 17) % 5 == 0) pick = std::string(1, char('A' + (n + k) % 4));
+    if (kind == "DAXT" && k > 1 && (n * 11 + k * 5) % 53 == 7) {
+        const char other = char('A' + (pick[0] - 'A' + 1 + n % 3) % 4);
+        pick = std::string(1, std::min(pick[0], other)) + std::max(pick[0], other);
+    }
+    if (kind != "DAXT" && (n + k) % 7 == 3) {
+        // One box too many, kept in option order.
+        for (char c = 'A'; c <= 'D'; ++c)
+            if (pick.find(c) == std::string::npos) {
+                pick += c;
+                break;
+            }
+        std::sort(pick.begin(), pick.end());
+    }
+    return pick;
+}
+
+// The blocks of option boxes on each subject's sheet (full-sheet pixels,
+// cells of 40 by 26): a block of rows and a block of columns each.
+struct RegionDef {
+    int subject, x1, y1, x2, y2, layout;
+    const char* numbers;
+};
+const RegionDef kRegions[] = {
+    {1, 120, 270, 280, 426, 0, "1|2|3|4|5|6"},     // 6 rows of A B C D
+    {1, 400, 290, 640, 394, 1, "7|8|9|10|11|12"},  // 6 columns of A..D stacked
+    {2, 120, 290, 360, 394, 1, "1|2|3|4|5|6"},
+    {2, 480, 270, 640, 322, 0, "7|8"},             // the several-answer questions
+};
+
 const char* kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙",
                            "马", "朱", "胡", "郭", "何", "高", "林", "罗", "郑", "梁"};
 const char* kGiven[] = {"子涵", "欣怡", "浩然", "梓轩", "雨桐", "宇航", "思远", "佳怡", "一鸣", "若曦", "俊杰",
@@ -71,6 +112,11 @@ bool seed_demo(Store& store, std::int64_t now)
     db->run("INSERT INTO subjects(exam_id, name, sort) VALUES(1, '数学', 2)");
     for (int leader_of : {demo::kChinese, demo::kMath})
         db->run("INSERT INTO subject_leaders(subject_id, teacher_id) VALUES(?, ?)", leader_of, demo::kChenJing);
+
+    int sort = 0;
+    for (const RegionDef& r : kRegions)
+        db->run("INSERT INTO sheet_regions(subject_id, x1, y1, x2, y2, layout, numbers, sort) VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
+                r.subject, r.x1, r.y1, r.x2, r.y2, r.layout, r.numbers, ++sort);
 
     // question number -> id, per subject
     auto add_questions = [&](int subject, const std::vector<QuestionDef>& defs) {
@@ -110,15 +156,14 @@ bool seed_demo(Store& store, std::int64_t now)
             int k = 0;
             for (const QuestionDef& q : *defs) {
                 if (!q.objective) continue;
-                // Most students are right; some picked another option.
-                std::string pick = q.key;
-                if ((n * 31 + k * 17) % 5 == 0) pick = std::string(1, char('A' + (n + k) % 4));
-                objective += "T" + std::string(q.number) + "-" + pick + ";";
+                objective += "T" + std::string(q.number) + "-" + demo_pick(q, n, k) + ";";
                 ++k;
             }
             ++n;
-            db->run("INSERT INTO results(subject_id, student_id, objective_answers) VALUES(?, ?, ?)", subject, student,
-                    objective);
+            // The scanned sheet is drawn on first use (bubble_sheets.h).
+            const std::string sheet = "1/" + std::to_string(subject) + "/" + std::to_string(cls) + "/" + kh + "_00.jpg";
+            db->run("INSERT INTO results(subject_id, student_id, objective_answers, sheet_image) VALUES(?, ?, ?, ?)",
+                    subject, student, objective, sheet);
             const std::int64_t result = db->last_id();
             for (const QuestionDef& q : *defs) {
                 if (q.objective) continue;

@@ -32,7 +32,12 @@ Reply page_save_fs(Context&, const Query&);
 Reply page_get_th(Context&, const Query&);
 Reply page_get_st(Context&, const Query&);
 Reply page_modi_fs(Context&, const Query&);
-Reply page_objective_pending(Context&, const Query&);
+// the objective sheet: its blocks, the save of corrected answers, and
+// net_down_st.asp for a sheet ("_00.txt"; other references go on to
+// page_down_st)
+Reply page_ks_box(Context&, const Query&);
+Reply page_save_kgt_fs(Context&, const Query&);
+Reply page_down_st_or_sheet(Context&, const Query&);
 // feedback and static pages
 Reply page_post_err(Context&, const Query&);
 Reply page_post_ok(Context&, const Query&);

@@ -116,13 +116,13 @@ const std::map<std::string, Page>& pages()
             {P::Login, page_login},          {P::KsList, page_ks_list},
             {P::KsKm1, page_ks_km1},         {P::GetWork, page_get_work},
             {P::UserWork, page_user_work},   {P::UserWorked, page_user_worked},
-            {P::DownSt, page_down_st},
+            {P::DownSt, page_down_st_or_sheet},  // the objective sheet too
             {P::DownSted, page_down_st},  // the worked list's images: the same store
             {P::GetZtmsg, page_get_ztmsg},   {P::SaveFs, page_save_fs},
             {P::PostErr, page_post_err},     {P::PostOk, page_post_ok},
             {P::Help, page_help},
             {P::GetTh, page_get_th},         {P::GetSt, page_get_st},
-            {P::KsBox, page_objective_pending}, {P::SaveKgtFs, page_objective_pending},
+            {P::KsBox, page_ks_box},         {P::SaveKgtFs, page_save_kgt_fs},
             {P::CjWorking, page_cj_working}, {P::CjAnswer, page_cj_answer},
             {P::CjScore, page_cj_score},     {P::CjShitifs, page_cj_shitifs},
             {P::CjYxdtk, page_cj_yxdtk},     {P::CjXsdtk, page_cj_xsdtk},

@@ -122,6 +122,27 @@ CREATE TABLE IF NOT EXISTS corrections(
   new_score REAL NOT NULL,
   at INTEGER NOT NULL);
 CREATE INDEX IF NOT EXISTS corrections_by_answer ON corrections(answer_id);
+-- The blocks of option boxes on a subject's answer sheet, in full-sheet
+-- pixels; kind, options and marks come from the questions they name.
+CREATE TABLE IF NOT EXISTS sheet_regions(
+  id INTEGER PRIMARY KEY,
+  subject_id INTEGER NOT NULL REFERENCES subjects(id),
+  x1 INTEGER NOT NULL, y1 INTEGER NOT NULL, x2 INTEGER NOT NULL, y2 INTEGER NOT NULL,
+  layout INTEGER NOT NULL DEFAULT 0,      -- 0: a question per row; 1: a question per column
+  numbers TEXT NOT NULL,                  -- question numbers in layout order, "1|2|3"
+  sort INTEGER NOT NULL DEFAULT 0);
+-- A subject leader's changes of a student's objective answers, never
+-- overwritten; the first one's old answers are the ones scanned.
+CREATE TABLE IF NOT EXISTS objective_corrections(
+  id INTEGER PRIMARY KEY,
+  result_id INTEGER NOT NULL REFERENCES results(id),
+  teacher_id INTEGER NOT NULL REFERENCES teachers(id),
+  old_answers TEXT NOT NULL,
+  new_answers TEXT NOT NULL,
+  old_score REAL NOT NULL,
+  new_score REAL NOT NULL,
+  at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS objective_corrections_by_result ON objective_corrections(result_id);
 CREATE TABLE IF NOT EXISTS feedback(
   id INTEGER PRIMARY KEY,
   kind TEXT NOT NULL,                     -- image | full_mark | excellent

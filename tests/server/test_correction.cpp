@@ -148,7 +148,6 @@ private slots:
         QTest::newRow("an objective question") << "26010101" << "3";
         QTest::newRow("no such question") << "26010101" << "99";
         QTest::newRow("another subject's question") << "26010101" << "9";
-        QTest::newRow("the objective sheet, not yet") << "26010101" << "00";
     }
     void aLookupThatFindsNothingIsAMessage()
     {
