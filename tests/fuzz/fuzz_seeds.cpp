@@ -56,7 +56,7 @@ QString reply_target(const QString& page)
         {"net_get_ztmsg.asp", "marking_replies"}, {"net_save_fs.asp", "marking_replies"},
         {"net_post_err.asp", "marking_replies"},  {"net_post_ok.asp", "marking_replies"},
         {"net_get_th.asp", "correction_replies"}, {"net_get_st.asp", "correction_replies"},
-        {"net_ks_box.asp", "correction_replies"}, {"net_save_kgt_fs.asp", "correction_replies"},
+        {"net_ks_box.asp", "objective_replies"}, {"net_save_kgt_fs.asp", "correction_replies"},
         {"net_down_st.asp", "base64_decode"},     {"net_down_sted.asp", "base64_decode"},
         {"cj_dtk.asp", "base64_decode"},
     };
@@ -130,6 +130,11 @@ int main(int argc, char** argv)
         write_seed(QStringLiteral("records"), e.target() + u'\n' + e.reply);
         if (target == QLatin1String("login_replies") || target == QLatin1String("exam_replies"))
             write_seed(QStringLiteral("url_encode"), e.reply);
+        if (target == QLatin1String("objective_replies"))
+            write_seed(target, "\x01\x02\x10\x20" + e.reply.toUtf8() + "\nT1-A;T2-BD;");
+        const QString kgt_str = QUrlQuery(e.query).queryItemValue(QStringLiteral("kgt_str"));
+        if (!kgt_str.isEmpty())
+            write_seed(QStringLiteral("kgt_str"), kgt_str);
         const QString fs_str = QUrlQuery(e.query).queryItemValue(QStringLiteral("fs_str"));
         if (!fs_str.isEmpty()) {
             write_seed(QStringLiteral("fs_str"), fs_str);
@@ -157,5 +162,7 @@ int main(int argc, char** argv)
         write_seed(QStringLiteral("server_score"), QByteArray(score));
     write_seed(QStringLiteral("server_query"), QByteArray("/cj/net_save_fs.asp?ks_id=1&fs_str=0,;3,5;#x"));
     write_seed(QStringLiteral("server_query"), QByteArray("a=%D5%C5+%&b=&=c&&q"));
+    write_seed(QStringLiteral("kgt_str"), QByteArray("T1='A',T2='BD',T7='',T12='GA';5312"));
+    write_seed(QStringLiteral("kgt_str"), QByteArray("T1-A;T2-BD;T7-;"));
     return 0;
 }
