@@ -86,7 +86,7 @@ void write_dictionary(const QString& markersPath)
         std::fprintf(stderr, "fuzz_seeds: cannot read %s\n", qPrintable(markersPath));
         std::exit(1);
     }
-    QByteArray dict = "# The marker words of the replies, and the markup and separators the readers look for.\n";
+    QByteArray dict = "# The marker words of the replies; the markup, separators and edge numbers the readers meet.\n";
     static const QRegularExpression marker(QStringLiteral(R"(constexpr\s+char\s+(\w+)\[\]\s*=\s*"([^"]*)\")"));
     auto it = marker.globalMatch(QString::fromUtf8(in.readAll()));
     int markers = 0;
@@ -101,7 +101,8 @@ void write_dictionary(const QString& markersPath)
     }
     for (const char* extra : {"</TD></TR>", "<TD", "<TR>", "colspan=", "<A href=", "</A>", "&nbsp;", "&amp;", "&#",
                               "Student_DTK", "No Record", ".txt", "\\", "\r\n", "=", "&", "%", "fs_str=", "0,;",
-                              "saved_ids=", "/9j/4AAQSkZ", "\xef\xbc\x8c\xe5\xbe\x97\xe5\x88\x86"})
+                              "saved_ids=", "/9j/4AAQSkZ", "\xef\xbc\x8c\xe5\xbe\x97\xe5\x88\x86", "DAXT", "DXDX",
+                              "DUXT", "CKK", "|", "='", "-2147483648", "2147483647", "1e308", "99999999999"})
         dict += dict_entry(QByteArray(extra));
     QFile out(out_dir + QStringLiteral("/markers.dict"));
     if (!out.open(QIODevice::WriteOnly) || out.write(dict) != dict.size()) {
