@@ -1,6 +1,7 @@
 // Pages of the marking screen: assignment, batches with leases, images,
 // worked list, status text and saving.
 #include "answer_images.h"
+#include "fs_str.h"
 #include "pages.h"
 #include "velmora_server.h"
 
@@ -434,16 +435,13 @@ Reply page_save_fs(Context& ctx, const Query& q)
     const std::int64_t now = ctx.now();
     std::vector<std::int64_t> saved, refused;
     std::set<std::int64_t> seen;
-    for (const std::string& element : split(fs_str, ';')) {
-        if (trim(element).empty()) continue;
-        const std::vector<std::string> parts = split(element, ',');
-        const auto id = parts.empty() ? std::nullopt : parse_integer(parts[0]);
-        if (id && *id == 0) continue;  // the leading "0,;" / "0,0;" element
-        double score = 0;
-        if (!id || *id < 0 || parts.size() != 2 || !parse_score(trim(parts[1]), score)) {
+    for (const FsElement& element : parse_fs_str(fs_str)) {
+        const std::optional<std::int64_t>& id = element.id;
+        if (!id || *id < 0 || !element.score) {
             if (id && *id > 0) refused.push_back(*id);
             continue;
         }
+        const double score = *element.score;
         Stmt s = p.db->prepare(
             "SELECT qu.full_mark, qu.objective, qu.subject_id, sc.teacher_id, h.teacher_id, sc.score "
             "FROM answers a JOIN questions qu ON qu.id = a.question_id "

@@ -116,7 +116,10 @@ QStringList split_box(const QString& region, int minX, int minY)
     const double x2 = app::to_double(f.at(3), &ok[2]) - minX;
     const double y2 = app::to_double(f.at(4), &ok[3]) - minY;
     const int n = app::to_int(f.at(5), &ok[4]);
-    if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) || n < 1)
+    // Every item takes one of the region's question numbers: a larger count
+    // is no region of this sheet (and would make that many items).
+    if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) || n < 1
+        || n > f.at(8).count(u'|') + 1)
         return {};
     if (n == 1) {
         f[1] = whole(x1);
@@ -173,8 +176,8 @@ BoxReply read_box(const QString& reply)
             regions.append(entry);
         }
     }
-    box.minX = std::max(minX - 50, 1);
-    box.minY = std::max(minY - 40, 1);
+    box.minX = int(std::max<qint64>(qint64(minX) - 50, 1));
+    box.minY = int(std::max<qint64>(qint64(minY) - 40, 1));
     for (const QString& region : regions) {
         for (const QString& item : split_box(region, box.minX, box.minY))
             box.item_str += item + kSemicolon;

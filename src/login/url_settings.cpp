@@ -57,8 +57,10 @@ QString shift(const QString& text, int direction, bool* ok)
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
+        // A control character on either side: the reverse shift would
+        // refuse it, so the text could not come back.
         const int code = gbk_code(text.at(i));
-        const auto c = code < 0 ? std::nullopt : gbk_char(code + direction * int(i + 1));
+        const auto c = code < 0x20 ? std::nullopt : gbk_char(code + direction * int(i + 1));
         if (!c) {
             if (ok)
                 *ok = false;

@@ -58,6 +58,41 @@ bool sync(QFile& f)
 
 }  // namespace
 
+JournalContent read_journal(const QByteArray& all, int userId)
+{
+    JournalContent out;
+    const auto drop = [&out](const QString& workId) {
+        out.pending.removeIf([&](const JournalEntry& e) { return e.workId == workId; });
+    };
+    int lines = 0;
+    for (const QByteArray& raw : all.split('\n')) {
+        if (raw.isEmpty())
+            continue;
+        ++lines;
+        const qsizetype tab = raw.lastIndexOf('\t');
+        if (tab < 0)
+            continue;
+        const QByteArray body = raw.left(tab);
+        bool ok = false;
+        if (raw.mid(tab + 1).toUShort(&ok, 16) != qChecksum(body) || !ok)
+            continue;
+        const QList<QByteArray> p = body.split('\t');
+        if (p.at(0) == "S" && p.size() == 6) {
+            JournalEntry e{unfield(p.at(1)), unfield(p.at(2)), unfield(p.at(3)), unfield(p.at(4)), p.at(5).toInt()};
+            if (e.userId != userId)
+                continue;
+            drop(e.workId);
+            out.pending << e;
+        } else if (p.at(0) == "C" && p.size() == 2) {
+            drop(unfield(p.at(1)));
+        }
+    }
+    // Keep the file short and whole: a torn last line would otherwise glue
+    // itself to the next one appended.
+    out.rewrite = lines != out.pending.size() || (!all.isEmpty() && !all.endsWith('\n'));
+    return out;
+}
+
 ScoreJournal::ScoreJournal(const QString& folder, int userId)
     : folder_(folder), path_(QDir(folder).filePath(fileName(userId))), userId_(userId)
 {
@@ -80,34 +115,10 @@ void ScoreJournal::load()
         error_ = f.errorString();
         return;
     }
-    const QByteArray all = f.readAll();
+    const JournalContent content = read_journal(f.readAll(), userId_);
     f.close();
-    int lines = 0;
-    for (const QByteArray& raw : all.split('\n')) {
-        if (raw.isEmpty())
-            continue;
-        ++lines;
-        const qsizetype tab = raw.lastIndexOf('\t');
-        if (tab < 0)
-            continue;
-        const QByteArray body = raw.left(tab);
-        bool ok = false;
-        if (raw.mid(tab + 1).toUShort(&ok, 16) != qChecksum(body) || !ok)
-            continue;
-        const QList<QByteArray> p = body.split('\t');
-        if (p.at(0) == "S" && p.size() == 6) {
-            JournalEntry e{unfield(p.at(1)), unfield(p.at(2)), unfield(p.at(3)), unfield(p.at(4)), p.at(5).toInt()};
-            if (e.userId != userId_)
-                continue;
-            removeFromPending(e.workId);
-            pending_ << e;
-        } else if (p.at(0) == "C" && p.size() == 2) {
-            removeFromPending(unfield(p.at(1)));
-        }
-    }
-    // Keep the file short and whole: a torn last line would otherwise glue
-    // itself to the next one appended.
-    if (lines != pending_.size() || (!all.isEmpty() && !all.endsWith('\n')))
+    pending_ = content.pending;
+    if (content.rewrite)
         rewrite();
 }
 

@@ -20,6 +20,15 @@ struct JournalEntry {
     int userId = 0;    // the teacher who keyed it
 };
 
+// A journal file's content read as the constructor reads it: the scores of
+// `userId` still unconfirmed, and whether the file must be rewritten (it
+// held confirmed, foreign or damaged lines, or ends in a torn one).
+struct JournalContent {
+    QList<JournalEntry> pending;
+    bool rewrite = false;
+};
+JournalContent read_journal(const QByteArray& content, int userId);
+
 class ScoreJournal final {
 public:
     // folder: the session's cache folder (ks_data/<ks_id>/<KM_id>); each

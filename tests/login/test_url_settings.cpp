@@ -113,6 +113,9 @@ private slots:
         QTest::newRow("escape") << QStringLiteral("\x1b[1m");
         QTest::newRow("delete") << QStringLiteral("x\x7f");
         QTest::newRow("line feed") << QStringLiteral("a\nb");
+        // Shifted up into printable text, but unshifted back into control.
+        QTest::newRow("unit separator becomes a blank") << QStringLiteral("\x1f");
+        QTest::newRow("late carriage return") << QStringLiteral("1234567890123456789\r");
     }
     void controlCharactersAreNotRemembered()
     {

@@ -163,6 +163,9 @@ private slots:
         QTest::newRow("no questions") << "DAXT,300,500,700,540,0,4,0,1,A|B|C|D,2" << 0 << 0 << QStringList {};
         QTest::newRow("corner no number")
             << "DAXT,x,500,700,540,4,4,0,1|2|3|4,A|B|C|D,2|2|2|2" << 0 << 0 << QStringList {};
+        // A count the region does not back with numbers would make that many
+        // items (a reply saying 200000000 asked for gigabytes).
+        QTest::newRow("more questions than numbers") << "DAXT,0,0,30,30,3,2,0,1|2,A|B,2|2" << 0 << 0 << QStringList {};
     }
     void splitBox()
     {
@@ -203,6 +206,9 @@ private slots:
         QTest::newRow("the entry after the last ';' is ignored")
             << "DAXT,30,20,70,40,1,2,0,1,A|B,2;DAXT,5,5,9,9,1,2,0,2,A|B,2" << true << false << 0 << 1 << 1
             << QStringList {"DAXT,29,19,69,39,1,2,0,1,A|B,2"};
+        QTest::newRow("a corner at the lowest whole number: minX 1, no wrap")
+            << "DAXT,-2147483648,0,10,10,1,2,0,1,A|B,2;" << true << false << 0 << 1 << 1
+            << QStringList {"DAXT,-2147483649,-1,9,9,1,2,0,1,A|B,2"};
     }
     void readBox()
     {
