@@ -638,6 +638,7 @@ Reply page_down_st(Context& ctx, const Query& q)
     if (rel.empty() || fs::path(rel).is_absolute() || rel.find("..") != std::string::npos || !inside(root, file))
         return Reply::text(not_found(img_txt));
 
+    if (auto text = cached_image_reply(file)) return Reply::text(std::move(*text));
     std::string bytes;
     if (!read_file(file, bytes)) {
         // Demo answers are drawn on first use, then kept in the store.
@@ -648,10 +649,14 @@ Reply page_down_st(Context& ctx, const Query& q)
         // The client decodes one unbroken run only: drop the line breaks of
         // a text written in lines.
         std::erase_if(bytes, [](char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; });
-        return Reply::text(bytes + marker::image_end);
+        bytes += marker::image_end;
+        keep_image_reply(file, bytes);
+        return Reply::text(std::move(bytes));
     }
     const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();
-    return Reply::text(std::string(b64.constData(), size_t(b64.size())) + marker::image_end);
+    std::string text = std::string(b64.constData(), size_t(b64.size())) + marker::image_end;
+    keep_image_reply(file, text);
+    return Reply::text(std::move(text));
 }
 
 }  // namespace velmora
