@@ -4,6 +4,7 @@
 #include "store.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -19,6 +20,15 @@ bool seed_demo_students(Store& store, int students)
         || db->count("SELECT COUNT(*) FROM meta WHERE key = 'demo_students'") > 0)
         return false;
 
+    // The demo students' results (subject, objective answers, result id),
+    // by candidate number.
+    std::map<std::string, std::vector<std::tuple<std::int64_t, std::string, std::int64_t>>> twins;
+    {
+        Stmt s = db->prepare(
+            "SELECT st.kh, r.subject_id, r.objective_answers, r.id FROM results r "
+            "JOIN students st ON st.id = r.student_id ORDER BY r.subject_id");
+        while (s.step()) twins[s.text(0)].emplace_back(s.i64(1), s.text(2), s.i64(3));
+    }
     for (int n = 0; n < students; ++n) {
         // The twin: the demo student of the same class, the seat taken round
         // the demo's 22.
@@ -30,15 +40,7 @@ bool seed_demo_students(Store& store, int students)
         db->run("INSERT INTO students(class_id, kh, name) VALUES(?, ?, ?)", cls, std::string(kh),
                 "考生" + std::to_string(n + 1));
         const std::int64_t student = db->last_id();
-        std::vector<std::tuple<std::int64_t, std::string, std::int64_t>> results;
-        {
-            Stmt s = db->prepare(
-                "SELECT r.subject_id, r.objective_answers, r.id FROM results r JOIN students st ON st.id = r.student_id "
-                "WHERE st.kh = ? ORDER BY r.subject_id");
-            s.args(std::string(twin));
-            while (s.step()) results.emplace_back(s.i64(0), s.text(1), s.i64(2));
-        }
-        for (const auto& [subject, objective, twin_result] : results) {
+        for (const auto& [subject, objective, twin_result] : twins[twin]) {
             db->run("INSERT INTO results(subject_id, student_id, objective_answers) VALUES(?, ?, ?)", subject, student,
                     objective);
             db->run("INSERT INTO answers(result_id, question_id, image) "

@@ -380,7 +380,10 @@ Reply page_user_work(Context& ctx, const Query& q)
         std::string out = std::to_string(count) + ","
                           + progress_fields(*p.db, p.ids.subject, p.ids.teacher, w, p.info.hide_name) + ";" + records;
         if (take == units.size()) out += std::string(marker::work_end) + ";" + th_bj;
-        if (kind == Tx::Write) p.tx->commit();
+        // Leases only: answered without waiting for the sync. Lost with the
+        // machine, the answers are handed out again; a save of one handed to
+        // someone else meanwhile is refused, never stored twice.
+        if (kind == Tx::Write) p.tx->commit_unsynced();
         return Reply::text(out);
     }
     throw std::logic_error("unreachable");
@@ -416,7 +419,7 @@ Reply page_get_ztmsg(Context& ctx, const Query& q)
         p.tx.reset();
         Tx write(*p.db, Tx::Write);
         renew_leases(*p.db, p.ids.subject, p.ids.teacher, now, until);
-        write.commit();
+        write.commit_unsynced();
     }
     const Work w = work_of(*p.db, p.ids.subject, p.ids.teacher);
     const auto sel = selection_of(w, q.raw_text("th_bj"), why);

@@ -168,8 +168,14 @@ public:
     Tx(Db& db, Kind kind);
     ~Tx();
     void commit();
+    // Commits without waiting for the sync: for what may be lost with the
+    // machine (a lease), never for a score. It reaches the disk with the
+    // next sync, which any later commit() waits for.
+    void commit_unsynced();
 
 private:
+    void finish(bool synced);
+
     Db& db_;
     std::unique_lock<FairMutex> writer_;
     bool open_ = true;
