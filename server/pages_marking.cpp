@@ -346,8 +346,9 @@ Reply page_user_work(Context& ctx, const Query& q)
         const std::int64_t now = ctx.now();
         const size_t per_unit = w.kind == Work::ByQuestion ? sel.size() : 1;
         const size_t want = std::max<size_t>(1, size_t(std::max(1, ctx.options.batch_size)) / per_unit);
-        // One unit more than a batch tells whether work is left after it.
-        const auto units = open_units(*p.db, p.ids.subject, p.ids.teacher, w, sel, now, want + 1);
+        // One unit more than a batch tells whether work is left after it; the
+        // read only asks whether there is any.
+        const auto units = open_units(*p.db, p.ids.subject, p.ids.teacher, w, sel, now, kind == Tx::Read ? 1 : want + 1);
         const size_t take = std::min(want, units.size());
         if (kind == Tx::Read && (take > 0 || leases_would_change(*p.db, p.ids.subject, p.ids.teacher, now, 0)))
             continue;
@@ -359,13 +360,22 @@ Reply page_user_work(Context& ctx, const Query& q)
                                   "AND h.expires_at > ?1 AND ")
                           + kHandoutSubject + " = ?3",
                       now, p.ids.teacher, p.ids.subject);
+        for (size_t u = 0; u < take; ++u)
+            for (std::int64_t answer : units[u])
+                p.db->run("INSERT INTO handouts(answer_id, teacher_id, handed_at, expires_at) VALUES(?1, ?2, ?3, ?4) "
+                          "ON CONFLICT(answer_id) DO UPDATE SET teacher_id = ?2, handed_at = ?3, expires_at = ?4",
+                          answer, p.ids.teacher, now, now + ctx.options.lease_seconds);
+        // Leases only: answered without waiting for the sync. Lost with the
+        // machine, the answers are handed out again; a save of one handed to
+        // someone else meanwhile is refused, never stored twice. The records
+        // and the counts are read after the commit, outside the writers' lock.
+        if (kind == Tx::Write) p.tx->commit_unsynced();
+        p.tx.reset();
+
         std::string records;
         size_t count = 0;
         for (size_t u = 0; u < take; ++u) {
             for (std::int64_t answer : units[u]) {
-                p.db->run("INSERT INTO handouts(answer_id, teacher_id, handed_at, expires_at) VALUES(?1, ?2, ?3, ?4) "
-                          "ON CONFLICT(answer_id) DO UPDATE SET teacher_id = ?2, handed_at = ?3, expires_at = ?4",
-                          answer, p.ids.teacher, now, now + ctx.options.lease_seconds);
                 Stmt s = p.db->prepare(
                     "SELECT a.id, r.id, st.name, qu.number, qu.full_mark, st.kh, c.school_id, c.id "
                     "FROM answers a JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
@@ -380,10 +390,6 @@ Reply page_user_work(Context& ctx, const Query& q)
         std::string out = std::to_string(count) + ","
                           + progress_fields(*p.db, p.ids.subject, p.ids.teacher, w, p.info.hide_name) + ";" + records;
         if (take == units.size()) out += std::string(marker::work_end) + ";" + th_bj;
-        // Leases only: answered without waiting for the sync. Lost with the
-        // machine, the answers are handed out again; a save of one handed to
-        // someone else meanwhile is refused, never stored twice.
-        if (kind == Tx::Write) p.tx->commit_unsynced();
         return Reply::text(out);
     }
     throw std::logic_error("unreachable");

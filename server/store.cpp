@@ -382,6 +382,14 @@ Db::Db(const std::string& path, WriteGate* gate) : gate_(gate)
     // virtual machine), and a larger cache per connection.
     exec("PRAGMA mmap_size=1073741824");
     exec("PRAGMA cache_size=-16000");
+    if (gate_)
+        sqlite3_wal_hook(
+            db_,
+            [](void* gate, sqlite3*, const char*, int frames) {
+                static_cast<WriteGate*>(gate)->durability.log_grew(frames);
+                return SQLITE_OK;
+            },
+            gate_);
     exec("PRAGMA foreign_keys=ON");
 }
 
@@ -494,7 +502,45 @@ Durability::Durability(std::string path) : path_(std::move(path)) {}
 
 Durability::~Durability()
 {
+    {
+        std::lock_guard lock(mu_);
+        stopping_ = true;
+    }
+    checkpoint_cv_.notify_all();
+    if (checkpointer_.joinable()) checkpointer_.join();
     if (db_) sqlite3_close(db_);
+}
+
+void Durability::log_grew(int frames)
+{
+    if (frames < 1000) return;
+    std::lock_guard lock(mu_);
+    if (checkpoint_due_ || stopping_) return;
+    checkpoint_due_ = true;
+    if (!checkpointer_.joinable()) checkpointer_ = std::thread([this] { checkpoints(); });
+    checkpoint_cv_.notify_one();
+}
+
+void Durability::checkpoints()
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    std::unique_lock lock(mu_);
+    for (;;) {
+        checkpoint_cv_.wait(lock, [&] { return checkpoint_due_ || stopping_; });
+        if (stopping_) break;
+        checkpoint_due_ = false;
+        lock.unlock();
+        // PASSIVE: copies what no reader still needs, never waits for
+        // writers or readers; what is left goes with the next one.
+        if (db) sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    lock.unlock();
+    sqlite3_close(db);
 }
 
 void Durability::committing()

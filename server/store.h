@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -95,9 +96,14 @@ public:
     std::uint64_t visible();
     // Returns once commit `n` and all before it are on disk.
     void wait(std::uint64_t n);
+    // After a commit: the log holds `frames` pages. A long log is copied
+    // into the database by a thread of its own, not by the committing
+    // writer under the writers' lock (SQLite's automatic checkpoint).
+    void log_grew(int frames);
 
 private:
     void sync_log();
+    void checkpoints();
 
     std::string path_;
     sqlite3* db_ = nullptr;  // used by the syncing thread only
@@ -105,6 +111,9 @@ private:
     std::condition_variable cv_;
     std::uint64_t committed_ = 0, synced_ = 0;
     bool in_commit_ = false, syncing_ = false;
+    bool checkpoint_due_ = false, stopping_ = false;
+    std::condition_variable checkpoint_cv_;
+    std::thread checkpointer_;
 };
 
 struct WriteGate {
