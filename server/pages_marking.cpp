@@ -170,6 +170,21 @@ std::vector<std::vector<std::int64_t>> open_units(Db& db, std::int64_t subject, 
     return units;
 }
 
+// Whether every answer of `units` is still open and free for the teacher.
+bool still_free(Db& db, const std::vector<std::vector<std::int64_t>>& units, std::int64_t teacher, std::int64_t now)
+{
+    if (units.empty()) return false;
+    for (const auto& unit : units)
+        for (std::int64_t answer : unit) {
+            Stmt s = db.prepare(
+                "SELECT h.teacher_id, h.expires_at FROM open_answers o LEFT JOIN handouts h ON h.answer_id = o.answer_id "
+                "WHERE o.answer_id = ?");
+            s.args(answer);
+            if (!s.step() || held_by_other(s, 0, teacher, now)) return false;
+        }
+    return true;
+}
+
 // The answers this teacher has scored in the subject.
 std::int64_t scored_by(Db& db, std::int64_t teacher, std::int64_t subject)
 {
@@ -329,6 +344,7 @@ Reply page_user_work(Context& ctx, const Query& q)
     // nothing: it is answered from a read, without the writers' lock. Any
     // other is made again from the start in a write transaction, where
     // handing out and leasing are one step.
+    std::vector<std::vector<std::int64_t>> chosen;  // by the read
     for (const Tx::Kind kind : {Tx::Read, Tx::Write}) {
         MarkingPage p(ctx, q, kind);
         if (!p.opened) return p.refusal;
@@ -346,12 +362,17 @@ Reply page_user_work(Context& ctx, const Query& q)
         const std::int64_t now = ctx.now();
         const size_t per_unit = w.kind == Work::ByQuestion ? sel.size() : 1;
         const size_t want = std::max<size_t>(1, size_t(std::max(1, ctx.options.batch_size)) / per_unit);
-        // One unit more than a batch tells whether work is left after it; the
-        // read only asks whether there is any.
-        const auto units = open_units(*p.db, p.ids.subject, p.ids.teacher, w, sel, now, kind == Tx::Read ? 1 : want + 1);
+        // One unit more than a batch tells whether work is left after it.
+        // Under the writers' lock the answers the read chose are only checked
+        // again; only when someone took one meanwhile is the search repeated.
+        const auto units = kind == Tx::Write && still_free(*p.db, chosen, p.ids.teacher, now)
+                               ? chosen
+                               : open_units(*p.db, p.ids.subject, p.ids.teacher, w, sel, now, want + 1);
         const size_t take = std::min(want, units.size());
-        if (kind == Tx::Read && (take > 0 || leases_would_change(*p.db, p.ids.subject, p.ids.teacher, now, 0)))
+        if (kind == Tx::Read && (take > 0 || leases_would_change(*p.db, p.ids.subject, p.ids.teacher, now, 0))) {
+            chosen = units;
             continue;
+        }
 
         // This teacher's other reservations in the subject end now: whatever is
         // not in this batch is free for the others again.
