@@ -1,10 +1,15 @@
 #pragma once
 // What the server benchmarks start from: the demo server on a free port,
-// with a database in a temporary folder and threads for many teachers.
+// with a database in a temporary folder and threads for many teachers, and
+// teachers that log in the way the client does.
 #include "velmora_server.h"
+
+#include <httplib.h>
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <string>
 
 inline velmora::ServerOptions bench_server_options(const QTemporaryDir& dir)
 {
@@ -14,4 +19,34 @@ inline velmora::ServerOptions bench_server_options(const QTemporaryDir& dir)
     o.demo = true;
     o.threads = 64;
     return o;
+}
+
+// `count` more teachers of the demo school (ids 100 on, names bench0 on,
+// the demo password), each marking one question of 语文 (13 to 17 in
+// turn), so with 50 every question is shared by ten.
+inline void add_bench_teachers(velmora::Server& server, int count)
+{
+    for (int t = 0; t < count; ++t) {
+        server.exec_sql("INSERT INTO teachers(id, school_id, name, initials, password) SELECT " + std::to_string(100 + t)
+                        + ", 1, 'bench" + std::to_string(t) + "', 'b', password FROM teachers WHERE id = 1");
+        server.exec_sql("INSERT INTO assignments(subject_id, teacher_id, question_id) SELECT 1, "
+                        + std::to_string(100 + t) + ", id FROM questions WHERE subject_id = 1 AND number = '"
+                        + std::to_string(13 + t % 5) + "'");
+    }
+}
+
+// Logs bench teacher `t` in through the login page and makes the client
+// carry every cookie the server sets from then on. Returns whether the
+// server accepted the login.
+inline bool bench_login(httplib::Client& c, int t)
+{
+    auto r = c.Get(("/cj/net_login.asp?xx_id=1&js_name=bench" + std::to_string(t) + "&password=demo123").c_str());
+    if (!r || r->status != 200 || r->body.find("School_Name398685") == std::string::npos) return false;
+    std::string cookie;
+    for (size_t i = 0, n = r->get_header_value_count("Set-Cookie"); i < n; ++i) {
+        const std::string v = r->get_header_value("Set-Cookie", i);
+        cookie += (cookie.empty() ? "" : "; ") + v.substr(0, v.find(';'));
+    }
+    if (!cookie.empty()) c.set_default_headers({{"Cookie", cookie}});
+    return true;
 }

@@ -15,8 +15,11 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <list>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace velmora {
@@ -437,6 +440,92 @@ bool demo_images_enabled(Store& store)
 {
     auto db = store.acquire();
     return db->count("SELECT COUNT(*) FROM meta WHERE key = 'demo_images' AND value = '1'") > 0;
+}
+
+namespace {
+
+class ImageReplies {
+public:
+    std::optional<std::string> find(const std::filesystem::path& file)
+    {
+        const auto stamp = stamp_of(file);
+        if (!stamp) return std::nullopt;
+        std::lock_guard lock(mu_);
+        const auto it = entries_.find(file.string());
+        if (it == entries_.end()) return std::nullopt;
+        if (it->second.stamp != *stamp) {
+            drop(it);
+            return std::nullopt;
+        }
+        used_.splice(used_.begin(), used_, it->second.use);
+        return *it->second.text;
+    }
+
+    void keep(const std::filesystem::path& file, const std::string& text)
+    {
+        const auto stamp = stamp_of(file);
+        if (!stamp || text.size() > kLimit / 4) return;
+        std::lock_guard lock(mu_);
+        const std::string key = file.string();
+        if (const auto it = entries_.find(key); it != entries_.end()) drop(it);
+        used_.push_front(key);
+        entries_.emplace(key, Entry{std::make_shared<const std::string>(text), *stamp, used_.begin()});
+        bytes_ += text.size();
+        while (bytes_ > kLimit && !used_.empty()) drop(entries_.find(used_.back()));
+    }
+
+private:
+    static constexpr size_t kLimit = 64u << 20;
+    struct Stamp {
+        std::uintmax_t size;
+        std::filesystem::file_time_type time;
+        bool operator!=(const Stamp& o) const { return size != o.size || time != o.time; }
+    };
+    struct Entry {
+        std::shared_ptr<const std::string> text;
+        Stamp stamp;
+        std::list<std::string>::iterator use;
+    };
+
+    static std::optional<Stamp> stamp_of(const std::filesystem::path& file)
+    {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(file, ec);
+        if (ec) return std::nullopt;
+        const auto time = std::filesystem::last_write_time(file, ec);
+        if (ec) return std::nullopt;
+        return Stamp{size, time};
+    }
+
+    void drop(std::unordered_map<std::string, Entry>::iterator it)
+    {
+        bytes_ -= it->second.text->size();
+        used_.erase(it->second.use);
+        entries_.erase(it);
+    }
+
+    std::mutex mu_;
+    std::unordered_map<std::string, Entry> entries_;
+    std::list<std::string> used_;  // most recently used first
+    size_t bytes_ = 0;
+};
+
+ImageReplies& image_replies()
+{
+    static ImageReplies replies;
+    return replies;
+}
+
+}  // namespace
+
+std::optional<std::string> cached_image_reply(const std::filesystem::path& file)
+{
+    return image_replies().find(file);
+}
+
+void keep_image_reply(const std::filesystem::path& file, const std::string& text)
+{
+    image_replies().keep(file, text);
 }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -27,5 +28,12 @@ bool write_image_file(const std::filesystem::path& file, const std::string& byte
 
 // Whether the store holds demo answers whose images may be drawn on demand.
 bool demo_images_enabled(Store& store);
+
+// Image replies encoded once: the reply text of an answer image file (its
+// base64 and the end marker) is kept while the file keeps its size and
+// modification time, up to about 64 MB in all, the least used going first.
+// Encoding a picture again for every request cost more than all the SQL.
+std::optional<std::string> cached_image_reply(const std::filesystem::path& file);
+void keep_image_reply(const std::filesystem::path& file, const std::string& text);
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <charconv>
 
 namespace velmora {
@@ -24,13 +25,22 @@ std::string form_decode_bytes(std::string_view raw)
 }
 }  // namespace
 
+// ASCII is the same in GBK and UTF-8: such a text (an image reply, most
+// query values) skips the conversion.
+static bool all_ascii(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string gbk_to_utf8(std::string_view gbk)
 {
+    if (all_ascii(gbk)) return std::string(gbk);
     return from_bytes(protocol::from_gbk(view(gbk)).toUtf8());
 }
 
 std::string utf8_to_gbk(std::string_view utf8)
 {
+    if (all_ascii(utf8)) return std::string(utf8);
     return from_bytes(protocol::gbk_bytes(QString::fromUtf8(view(utf8))));
 }
 

@@ -15,10 +15,11 @@ void usage()
     std::fprintf(stderr,
                  "usage: velmora-server --db FILE [--port 9090] [--bind 127.0.0.1] [--demo] [--demo-scores]\n"
                  "                      [--images DIR] [--downloads DIR] [--batch 20] [--lease 600] [--log]\n"
-                 "                      [--demo-marked PERCENT]\n"
+                 "                      [--demo-marked PERCENT] [--demo-students N]\n"
                  "  --port 0 picks a free port; the address is printed on the first line.\n"
                  "  --demo-scores: the demo with a share of its answers scored (to try corrections).\n"
-                 "  --demo-marked: this share of the demo's answers comes marked (for the reports).\n");
+                 "  --demo-marked: this share of the demo's answers comes marked (for the reports).\n"
+                 "  --demo-students: the larger demo, N more students of ten written answers each.\n");
 }
 
 bool to_int(const char* s, int& out)
@@ -48,6 +49,7 @@ int main(int argc, char** argv)
         else if (a == "--port" && has_value && to_int(argv[i + 1], o.port) && o.port <= 65535) ++i;
         else if (a == "--batch" && has_value && to_int(argv[i + 1], o.batch_size) && o.batch_size > 0) ++i;
         else if (a == "--lease" && has_value && to_int(argv[i + 1], o.lease_seconds)) ++i;
+        else if (a == "--demo-students" && has_value && to_int(argv[i + 1], o.demo_students)) ++i;
         else if (a == "--demo-marked" && has_value && to_int(argv[i + 1], o.demo_marked_percent)
                  && o.demo_marked_percent <= 100) ++i;
         else if (a == "--help" || a == "-h") {

@@ -1,6 +1,7 @@
 #include "velmora_server.h"
 
 #include "demo_data.h"
+#include "demo_grow.h"
 #include "gbk_query.h"
 #include "pages.h"
 #include "store.h"
@@ -71,6 +72,7 @@ int Server::start()
     }
     // The named scores first: the share marked for the reports leaves them as they are.
     if (d.options.demo && d.options.demo_scores) seed_demo_scores(*d.store, d.ctx->now());
+    if (fresh) seed_demo_students(*d.store, d.options.demo_students);
     if (fresh) seed_demo_marking(*d.store, d.options.demo_marked_percent, d.ctx->now());
 
     const int threads = std::max(2, d.options.threads);

@@ -4,12 +4,14 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -59,10 +61,72 @@ private:
     int next_ = 1;
 };
 
+// The writers' lock, served first come, first served. A plain mutex lets a
+// thread that has just released it take it again ahead of those waiting:
+// under load some saves waited seconds.
+class FairMutex {
+public:
+    void lock();
+    void unlock();
+
+private:
+    struct Waiter {
+        std::condition_variable cv;
+        bool ready = false;
+    };
+    std::mutex mu_;
+    bool held_ = false;
+    std::deque<Waiter*> queue_;
+};
+
+// Group commit. A write transaction commits without a sync of its own
+// (synchronous=NORMAL) and then waits, before its page answers, until a
+// sync of the log covers its commit. The first to wait syncs for every
+// commit so far; those who commit meanwhile wait for the next sync, so
+// under load several teachers' saves share one.
+class Durability {
+public:
+    explicit Durability(std::string path);
+    ~Durability();
+
+    void committing();                  // just before COMMIT, under the writers' lock
+    std::uint64_t committed(bool done); // just after; the commit's number
+    // The number of the last commit a reader starting now may see (one
+    // still under way included).
+    std::uint64_t visible();
+    // Returns once commit `n` and all before it are on disk.
+    void wait(std::uint64_t n);
+    // After a commit: the log holds `frames` pages. A long log is copied
+    // into the database by a thread of its own, not by the committing
+    // writer under the writers' lock (SQLite's automatic checkpoint).
+    void log_grew(int frames);
+
+private:
+    void sync_log();
+    void checkpoints();
+
+    std::string path_;
+    sqlite3* db_ = nullptr;  // used by the syncing thread only
+    std::mutex mu_;
+    std::condition_variable cv_;
+    std::uint64_t committed_ = 0, synced_ = 0;
+    bool in_commit_ = false, syncing_ = false;
+    bool checkpoint_due_ = false, stopping_ = false;
+    std::condition_variable checkpoint_cv_;
+    std::thread checkpointer_;
+};
+
+struct WriteGate {
+    explicit WriteGate(std::string path) : durability(std::move(path)) {}
+    FairMutex writers;
+    Durability durability;
+};
+
 class Db {
 public:
-    // `writers`: held by every write transaction of the process (see Tx).
-    explicit Db(const std::string& path, std::mutex* writers = nullptr);
+    // `gate`: its lock is held by every write transaction of the process,
+    // and its commits are made durable through it (see Tx).
+    explicit Db(const std::string& path, WriteGate* gate = nullptr);
     ~Db();
     Db(const Db&) = delete;
 
@@ -71,7 +135,7 @@ public:
     std::int64_t last_id() const;
     int changes() const;
     sqlite3* raw() { return db_; }
-    std::mutex* writers() { return writers_; }
+    WriteGate* gate() { return gate_; }
 
     // Shorthands: first column of the first row.
     template <class... A>
@@ -97,24 +161,32 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
-    std::mutex* writers_ = nullptr;
+    WriteGate* gate_ = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
 };
 
 // A transaction; rolls back unless committed. Writers take the write lock at
 // the start (BEGIN IMMEDIATE), so two pages that change data never interleave.
-// Within the process they queue on a mutex first: SQLite's own busy wait
-// sleeps and retries, which makes the slowest saves much slower under load.
+// Within the process they queue on the fair writers' lock first: SQLite's
+// own busy wait sleeps and retries, which makes the slowest saves much
+// slower under load. A writer's commit() returns once the commit is on disk.
+// A page that only reads takes a Read transaction: no lock at all (WAL).
 class Tx {
 public:
     enum Kind { Read, Write };
     Tx(Db& db, Kind kind);
     ~Tx();
     void commit();
+    // Commits without waiting for the sync: for what may be lost with the
+    // machine (a lease), never for a score. It reaches the disk with the
+    // next sync, which any later commit() waits for.
+    void commit_unsynced();
 
 private:
+    void finish(bool synced);
+
     Db& db_;
-    std::unique_lock<std::mutex> writer_;
+    std::unique_lock<FairMutex> writer_;
     bool open_ = true;
 };
 
@@ -137,14 +209,19 @@ public:
     };
 
     Handle acquire();
+    // Creates what is missing and counts the tallies afresh from the tables.
     void create_schema();
     bool empty();  // no school at all
+    // A page that answers from what it read, without writing, and promises
+    // that what it read is stored (a save with nothing new) waits here
+    // until that is on disk.
+    void wait_durable_reads() { gate_.durability.wait(gate_.durability.visible()); }
 
 private:
     void give_back(std::unique_ptr<Db> db);
 
     std::string path_;
-    std::mutex writers_;
+    WriteGate gate_;
     int max_;
     int open_ = 0;
     std::mutex mu_;

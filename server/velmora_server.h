@@ -25,6 +25,7 @@ struct ServerOptions {
     bool demo = false;               // seed the demo data into an empty database
     bool demo_scores = false;        // with demo: a share of the answers comes scored (see seed_demo_scores)
     int demo_marked_percent = 0;     // with demo: this share of written answers comes marked
+    int demo_students = 0;           // with demo: this many more students (the larger demo, demo_grow.h)
     std::string images_dir;          // answer image store; empty = "images" beside the database
     std::string downloads_dir;       // holds kssetup.exe / tavix.exe; empty = downloads answer 404
     int batch_size = 20;             // answers handed out per batch
