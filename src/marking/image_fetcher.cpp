@@ -50,7 +50,7 @@ bool ImageFetcher::cached(const QString& path) const
     return listing_.usable(path) || img_file_ok(path);
 }
 
-void ImageFetcher::replaced(const QString& path)
+void ImageFetcher::forgetListed(const QString& path)
 {
     listing_.forget(path);
     if (listingOut_.valid())
@@ -177,7 +177,7 @@ void ImageFetcher::save_down_st(const QString& reply)
     if (row > 0) {
         const QString path = row_image_path(buffer, row);
         if (!path.isEmpty()) {
-            replaced(path);
+            forgetListed(path);
             if (QFileInfo::exists(path))
                 QFile::remove(path);
             if (img.notFound) {
@@ -229,7 +229,7 @@ void ImageFetcher::save_down_sted(const QString& reply)
                    && QFileInfo(target).absolutePath() == QFileInfo(ctx_.cache.folder()).absoluteFilePath()
                    && app::is_safe_file_name(QFileInfo(target).fileName());
     if (ours)
-        replaced(target);
+        forgetListed(target);
     if (img.notFound) {
         ctx_.services.dialogs.message(not_found_message(img.data));
     } else if (ours && net::base64_decode(img.data, target)) {
@@ -264,14 +264,18 @@ void ImageFetcher::down_load_st(const QString& refs)
         paths << path;
     }
     if (paths.size() == 1) {
-        if (img_file_ok(paths.first()))
+        if (img_file_ok(paths.first())) {
             show_images(paths.first());
-        else
+        } else {
+            forgetListed(paths.first());
             set_downed(paths.first(), QStringLiteral("0"));
+        }
     } else {
         for (const QString& p : paths) {
-            if (!img_file_ok(p))
+            if (!img_file_ok(p)) {
+                forgetListed(p);
                 set_downed(p, QStringLiteral("0"));
+            }
         }
         show_images(paths.join(u','));
     }
@@ -304,7 +308,7 @@ void ImageFetcher::redownload(int row)
     AnswerListModel& buffer = ctx_.buffer;
     if (row >= 1 && row <= buffer.rows()) {
         const QString path = row_image_path(buffer, row);
-        replaced(path);
+        forgetListed(path);
         if (!path.isEmpty() && QFileInfo::exists(path))
             QFile::remove(path);
         prefetch_.retry(path);

@@ -60,7 +60,9 @@ private:
     void report_unsafe(const QString& name);
     QList<PrefetchRow> prefetchRows() const;
     bool cached(const QString& path) const;
-    void replaced(const QString& path);
+    // The listing no longer speaks for this file: this program replaces or
+    // removes it, or found it unusable.
+    void forgetListed(const QString& path);
 
     MarkingContext& ctx_;
     MarkingHost& host_;

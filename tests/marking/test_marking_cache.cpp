@@ -415,6 +415,24 @@ private slots:
         QVERIFY(downloads(f).first().contains("1001_3.txt"));
     }
 
+    // An image gone from the cache after the batch arrived: opening the
+    // answer finds it missing, and the next tick fetches it.
+    void imageGoneAfterTheListing()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes());
+        openWithBatch(f, {answer(41, 9, "3", "1001")});
+        f.form->fetcher().Timer1_Timer();
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("1"));
+        QVERIFY(QFile::remove(f.cached("1001_3.gif")));
+        f.form->ListView1_ItemClick(1);
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
+        f.stub.setReply("net_down_st.asp", image_reply(png_bytes()));
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(downloads(f).size(), 1);
+        QTRY_COMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("1"));
+    }
+
     // An image cached after the batch arrived (and the folder was listed)
     // is found by the tick, not fetched again.
     void imageCachedAfterTheListing()
