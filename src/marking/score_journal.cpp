@@ -196,6 +196,8 @@ private:
         lock.lock();
         rewriting_ = false;
         if (generation != generation_) {
+            if (!rewriteWanted_)
+                tail_.clear();  // the journal was removed meanwhile
             aside.reset();
             QFile::remove(asidePath_);
             return;
@@ -206,8 +208,7 @@ private:
         if (ok)
             std::filesystem::rename(native_path(asidePath_), native_path(path_), renamed);
         if (!ok || renamed) {
-            // The journal keeps its longer form, whole.
-            failure_ = QStringLiteral("无法改写 ") + path_;
+            // Nothing is lost: the journal keeps its longer form, whole.
             aside.reset();
             QFile::remove(asidePath_);
             return;
