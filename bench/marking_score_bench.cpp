@@ -1,6 +1,6 @@
 // Score entry figures, offscreen, over a 200-row batch with every image
 // cached: a keystroke in the score box to the score stored in the row (and
-// journalled on disk), and Enter to the next answer painted. Baselines in
+// written to the journal file), and Enter to the next answer painted. Baselines in
 // the same run: a keystroke into a plain line edit, and a row click to its
 // answer painted. `--screenshot FILE` saves the screen while marking.
 #include "marking_bench.h"
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("200-row batch, 1100x420 JPEG answers, offscreen; every score journalled (fsync) as it is stored\n");
+    std::printf("200-row batch, 1100x420 JPEG answers, offscreen; every score journalled as it is stored\n");
     report("keystroke -> score stored", keys, plainKeys, "plain line edit keystroke");
     report("Enter -> next answer painted", enters, clicks, "row click -> answer painted");
 

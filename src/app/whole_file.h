@@ -12,4 +12,8 @@ namespace app {
 bool write_whole_file(const QString& path, const QByteArray& bytes, bool ownerOnly = false,
                       QString* error = nullptr);
 
+// The same, whole or not at all, without waiting for the disk: for files a
+// power cut may take (a cache), where a sync would cost more than the write.
+bool write_whole_file_unsynced(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
 }  // namespace app

@@ -4,9 +4,22 @@
 #include "app/app_paths.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringBuilder>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 namespace marking {
+
+namespace {
+constexpr qint64 kUsableSize = 50;  // bytes a usable image file exceeds
+}  // namespace
 
 ImageCache::ImageCache(const QString& programDir, const QString& examId, int subjectId)
 {
@@ -27,17 +40,17 @@ QString ImageCache::path_of(const QString& imageName) const
 {
     if (!valid_ || !app::is_safe_file_name(imageName))
         return {};
-    return folder_ + u'/' + imageName;
+    return folder_ % u'/' % imageName;
 }
 
 QString image_stem(const QString& candidate, const QString& question)
 {
-    return candidate + u'_' + question;
+    return candidate % u'_' % question;
 }
 
 QString image_name(const QString& candidate, const QString& question)
 {
-    return image_stem(candidate, question) + QStringLiteral(".gif");
+    return candidate % u'_' % question % QLatin1String(".gif");
 }
 
 QString server_ref(const QString& classId, const QString& candidate, const QString& question)
@@ -74,7 +87,48 @@ bool img_file_ok(const QString& path)
     if (path.isEmpty())
         return false;
     const QFileInfo fi(path);
-    return fi.isFile() && fi.size() > 50;
+    return fi.isFile() && fi.size() > kUsableSize;
+}
+
+CacheListing::Files CacheListing::list(const QString& folder, const Files& known)
+{
+    Files out;
+    out.reserve(known.size());
+#ifdef Q_OS_UNIX
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return out;
+    const int fd = ::dirfd(dir);
+    const QString prefix = folder + u'/';
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
+            continue;
+        const QString path = prefix + QFile::decodeName(e->d_name);
+        const auto k = known.constFind(path);
+        if (e->d_type == DT_REG && k != known.cend() && k->id == e->d_ino) {
+            out.insert(path, *k);
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(fd, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
+            out.insert(path, {quint64(st.st_ino), qint64(st.st_size)});
+    }
+    ::closedir(dir);
+#else
+    Q_UNUSED(known);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        out.insert(folder + u'/' + it.fileName(), {0, it.fileInfo().size()});
+    }
+#endif
+    return out;
+}
+
+bool CacheListing::usable(const QString& path) const
+{
+    const auto f = files_.constFind(path);
+    return f != files_.cend() && f->size > kUsableSize;
 }
 
 ImageReply parse_image_reply(const QString& reply)

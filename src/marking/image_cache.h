@@ -1,6 +1,8 @@
 #pragma once
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // The session's answer-image cache: programDir/ks_data/<exam>/<subject>,
 // file names built from server data and checked before they touch the
@@ -47,6 +49,34 @@ QString answers_caption(const QStringList& paths);
 
 // A usable cached image exists and is larger than 50 bytes.
 bool img_file_ok(const QString& path);
+
+// The cache folder's files and sizes, for a prefetch tick that asks about
+// every row of a batch: one listing of the folder, made on a worker thread
+// when the batch arrives, instead of a stat per row on the user-interface
+// thread. A size once read is kept while its file keeps its id (inode), so
+// a listing reads the sizes only of files new or replaced since.
+class CacheListing final {
+public:
+    struct File {
+        quint64 id = 0;  // 0: not known, the size is read every time
+        qint64 size = -1;
+    };
+    using Files = QHash<QString, File>;  // by path: the folder, "/", the name
+
+    // The regular files of a folder, sizes taken from `known` where the
+    // file is the same and read for the others. Safe on any thread.
+    static Files list(const QString& folder, const Files& known);
+
+    Files take() { return std::exchange(files_, Files()); }
+    void setFiles(Files files) { files_ = std::move(files); }
+    // This program replaced or removed the file: its size is read again.
+    void forget(const QString& path) { files_.remove(path); }
+    // As img_file_ok, as last listed.
+    bool usable(const QString& path) const;
+
+private:
+    Files files_;
+};
 
 // An image reply: the part before ",,,,," is base64 text or a not-found
 // report.

@@ -39,7 +39,22 @@ bool ImageFetcher::make_cache_dirs()
         ctx_.services.dialogs.message(QStringLiteral("无法创建本地缓存文件夹：") + ctx_.cache.folder());
         return false;
     }
+    listing_.setFiles({});
     return true;
+}
+
+// An image the listing has is taken as cached (opening it checks the file
+// again); one it lacks is asked of the disk, as it may have come since.
+bool ImageFetcher::cached(const QString& path) const
+{
+    return listing_.usable(path) || img_file_ok(path);
+}
+
+void ImageFetcher::forgetListed(const QString& path)
+{
+    listing_.forget(path);
+    if (listingOut_.valid())
+        replacedSince_ << path;
 }
 
 void ImageFetcher::report_unsafe(const QString& name)
@@ -67,7 +82,8 @@ QList<PrefetchRow> ImageFetcher::prefetchRows() const
     rows.reserve(buffer.rows());
     for (int r = 1; r <= buffer.rows(); ++r) {
         PrefetchRow row;
-        row.needsImage = app::to_double(buffer.text(r, Col::Downed)) == 0;
+        const QString downed = buffer.text(r, Col::Downed);
+        row.needsImage = downed != u'1' && (downed == u'0' || app::to_double(downed) == 0);
         if (row.needsImage) {
             row.name = image_name(buffer.text(r, Col::Candidate), buffer.text(r, Col::Question));
             row.path = ctx_.cache.path_of(row.name);
@@ -84,7 +100,14 @@ void ImageFetcher::Timer1_Timer()
     AnswerListModel& buffer = ctx_.buffer;
     if (buffer.rows() == 0)
         return;
-    const PrefetchStep step = prefetch_.next(prefetchRows(), ctx_.web3->busy(), img_file_ok);
+    if (listingOut_.valid()) {
+        // Ready long since when the timer brings the tick.
+        listing_.setFiles(listingOut_.get());
+        for (const QString& path : std::exchange(replacedSince_, {}))
+            listing_.forget(path);
+    }
+    const PrefetchStep step = prefetch_.next(prefetchRows(), ctx_.web3->busy(),
+                                             [this](const QString& path) { return cached(path); });
     if (ctx_.cache.valid()) {
         for (const QString& name : step.unsafeNames)
             report_unsafe(name);
@@ -120,6 +143,15 @@ void ImageFetcher::Timer1_Timer()
 void ImageFetcher::batchFilled()
 {
     prefetch_.clear();
+    // Its first tick asks about every row: the folder is listed meanwhile.
+    if (ctx_.cache.valid()) {
+        replacedSince_.clear();
+        // The old listing goes to the worker and is freed there.
+        listingOut_ = std::async(std::launch::async, [folder = ctx_.cache.folder(), old = listing_.take()]() mutable {
+            const CacheListing::Files known = std::move(old);
+            return CacheListing::list(folder, known);
+        });
+    }
 }
 
 void ImageFetcher::waitFor(const QStringList& names)
@@ -145,6 +177,7 @@ void ImageFetcher::save_down_st(const QString& reply)
     if (row > 0) {
         const QString path = row_image_path(buffer, row);
         if (!path.isEmpty()) {
+            forgetListed(path);
             if (QFileInfo::exists(path))
                 QFile::remove(path);
             if (img.notFound) {
@@ -195,6 +228,8 @@ void ImageFetcher::save_down_sted(const QString& reply)
     const bool ours = !target.isEmpty() && ctx_.cache.valid()
                    && QFileInfo(target).absolutePath() == QFileInfo(ctx_.cache.folder()).absoluteFilePath()
                    && app::is_safe_file_name(QFileInfo(target).fileName());
+    if (ours)
+        forgetListed(target);
     if (img.notFound) {
         ctx_.services.dialogs.message(not_found_message(img.data));
     } else if (ours && net::base64_decode(img.data, target)) {
@@ -229,14 +264,18 @@ void ImageFetcher::down_load_st(const QString& refs)
         paths << path;
     }
     if (paths.size() == 1) {
-        if (img_file_ok(paths.first()))
+        if (img_file_ok(paths.first())) {
             show_images(paths.first());
-        else
+        } else {
+            forgetListed(paths.first());
             set_downed(paths.first(), QStringLiteral("0"));
+        }
     } else {
         for (const QString& p : paths) {
-            if (!img_file_ok(p))
+            if (!img_file_ok(p)) {
+                forgetListed(p);
                 set_downed(p, QStringLiteral("0"));
+            }
         }
         show_images(paths.join(u','));
     }
@@ -269,6 +308,7 @@ void ImageFetcher::redownload(int row)
     AnswerListModel& buffer = ctx_.buffer;
     if (row >= 1 && row <= buffer.rows()) {
         const QString path = row_image_path(buffer, row);
+        forgetListed(path);
         if (!path.isEmpty() && QFileInfo::exists(path))
             QFile::remove(path);
         prefetch_.retry(path);

@@ -1,9 +1,11 @@
 #pragma once
+#include "marking/image_cache.h"
 #include "marking/prefetch.h"
 
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <future>
 
 class QTimer;
 
@@ -57,6 +59,10 @@ public slots:
 private:
     void report_unsafe(const QString& name);
     QList<PrefetchRow> prefetchRows() const;
+    bool cached(const QString& path) const;
+    // The listing no longer speaks for this file: this program replaces or
+    // removes it, or found it unusable.
+    void forgetListed(const QString& path);
 
     MarkingContext& ctx_;
     MarkingHost& host_;
@@ -64,6 +70,9 @@ private:
     PrefetchChoice prefetch_;
     QSet<QString> refusedNames_;
     QString workedTarget_;  // cache path of the worked answer whose download is out
+    CacheListing listing_;
+    std::future<CacheListing::Files> listingOut_;  // made for the batch on a worker thread
+    QStringList replacedSince_;                     // paths this program wrote since it began
 };
 
 }  // namespace marking

@@ -1,10 +1,16 @@
 #include "marking/score_journal.h"
 
 #include "app/vbtext.h"
-#include "app/whole_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QUrl>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -12,10 +18,21 @@
 #include <unistd.h>
 #endif
 
-// One line per event, appended and synced: "S" fields (a score) or "C" id
-// (confirmed or withdrawn), each ending in a CRC of the line. A line cut
-// short by a crash, or damaged, fails its CRC and is skipped on reading.
+// One line per event, appended: "S" fields (a score) or "C" id (confirmed
+// or withdrawn), each ending in a CRC of the line. A line cut short by a
+// crash, or damaged, fails its CRC and is skipped on reading.
 namespace marking {
+
+bool sync_to_disk(int handle)
+{
+#if defined(Q_OS_WIN)
+    return _commit(handle) == 0;
+#elif defined(Q_OS_LINUX)
+    return ::fdatasync(handle) == 0;
+#else
+    return ::fsync(handle) == 0;
+#endif
+}
 
 namespace {
 
@@ -45,14 +62,12 @@ QByteArray clear_line(const QString& workId)
     return with_crc("C\t" + field(workId));
 }
 
-bool sync(QFile& f)
+std::filesystem::path native_path(const QString& path)
 {
-    if (!f.flush())
-        return false;
 #ifdef Q_OS_WIN
-    return _commit(f.handle()) == 0;
+    return std::filesystem::path(path.toStdWString());
 #else
-    return ::fsync(f.handle()) == 0;
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
 }
 
@@ -93,8 +108,175 @@ JournalContent read_journal(const QByteArray& all, int userId)
     return out;
 }
 
-ScoreJournal::ScoreJournal(const QString& folder, int userId)
-    : folder_(folder), path_(QDir(folder).filePath(fileName(userId))), userId_(userId)
+// The journal's file and the thread that syncs it. Appends are written on
+// the caller's thread straight into the file (no buffer in between); the
+// thread syncs them, many at once when they come faster than the disk.
+// A rewrite is written and synced aside on the thread, then, under the lock
+// appends take, completed with the lines appended since and renamed over
+// the journal: the journal's name holds every line at every moment, and an
+// older rewrite never lands over a newer append.
+class JournalFile final {
+public:
+    JournalFile(QString folder, QString path, DiskSync sync)
+        : folder_(std::move(folder)),
+          path_(std::move(path)),
+          asidePath_(path_ + QStringLiteral(".new")),
+          sync_(std::move(sync)),
+          thread_([this] { run(); })
+    {
+    }
+
+    ~JournalFile()
+    {
+        {
+            std::lock_guard lock(m_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    JournalFile(const JournalFile&) = delete;
+    JournalFile& operator=(const JournalFile&) = delete;
+
+    bool append(const QByteArray& lines, QString* error)
+    {
+        std::lock_guard lock(m_);
+        if (!file_) {
+            QDir().mkpath(folder_);
+            auto f = std::make_shared<QFile>(path_);
+            if (!f->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+                *error = f->errorString();
+                return false;
+            }
+            file_ = std::move(f);
+        }
+        if (file_->write(lines) != lines.size()) {
+            *error = file_->errorString();
+            file_.reset();
+            return false;
+        }
+        if (rewriteWanted_ || rewriting_)
+            tail_ += lines;
+        ++written_;
+        wake_.notify_one();
+        return takeFailure(error);
+    }
+
+    // Replaces the journal by `lines`; none removes it, at once.
+    bool rewrite(const QByteArray& lines, QString* error)
+    {
+        std::lock_guard lock(m_);
+        ++generation_;  // a rewrite under way is stale now
+        tail_.clear();
+        rewriteLines_ = lines;
+        rewriteWanted_ = !lines.isEmpty();
+        if (rewriteWanted_) {
+            wake_.notify_one();
+            return takeFailure(error);
+        }
+        file_.reset();
+        if (QFile::exists(path_) && !QFile::remove(path_)) {
+            *error = QStringLiteral("无法删除 ") + path_;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    // A sync or rewrite of the thread that failed is told by the next call.
+    bool takeFailure(QString* error)
+    {
+        if (failure_.isEmpty())
+            return true;
+        *error = std::exchange(failure_, QString());
+        return false;
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || rewriteWanted_ || synced_ < written_; });
+            if (rewriteWanted_) {
+                finishRewrite(lock);
+            } else if (synced_ < written_) {
+                const quint64 upTo = written_;
+                const std::shared_ptr<QFile> f = file_;  // kept open while it syncs
+                const int handle = f ? f->handle() : -1;
+                lock.unlock();
+                const bool ok = !f || sync_(handle);
+                lock.lock();
+                if (!ok)
+                    failure_ = QStringLiteral("无法同步到磁盘：") + path_;
+                synced_ = upTo;
+            } else {
+                return;  // stopping, and nothing is left to do
+            }
+        }
+    }
+
+    void finishRewrite(std::unique_lock<std::mutex>& lock)
+    {
+        const quint64 generation = generation_;
+        const QByteArray lines = std::exchange(rewriteLines_, QByteArray());
+        rewriteWanted_ = false;
+        rewriting_ = true;
+        lock.unlock();
+        // On disk before its name is the journal's: a rename of unsynced
+        // data can leave an empty journal after a power cut.
+        auto aside = std::make_shared<QFile>(asidePath_);
+        bool ok = aside->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
+               && aside->write(lines) == lines.size() && sync_(aside->handle());
+        lock.lock();
+        rewriting_ = false;
+        if (generation != generation_) {
+            if (!rewriteWanted_)
+                tail_.clear();  // the journal was removed meanwhile
+            aside.reset();
+            QFile::remove(asidePath_);
+            return;
+        }
+        ok = ok && aside->write(tail_) == tail_.size();
+        tail_.clear();
+        std::error_code renamed;
+        if (ok)
+            std::filesystem::rename(native_path(asidePath_), native_path(path_), renamed);
+        if (!ok || renamed) {
+            // Nothing is lost: the journal keeps its longer form, whole.
+            aside.reset();
+            QFile::remove(asidePath_);
+            return;
+        }
+        file_ = std::move(aside);  // appends go on at its end
+        ++written_;                // and the tail it took is synced
+    }
+
+    const QString folder_;
+    const QString path_;
+    const QString asidePath_;
+    const DiskSync sync_;
+
+    std::mutex m_;
+    std::condition_variable wake_;
+    std::shared_ptr<QFile> file_;  // the journal open for appending; null until needed
+    quint64 written_ = 0;          // appends (and completed rewrites) so far
+    quint64 synced_ = 0;           // the count of those on disk
+    quint64 generation_ = 0;       // of the latest rewrite asked for
+    QByteArray rewriteLines_;
+    bool rewriteWanted_ = false;
+    bool rewriting_ = false;       // written aside now
+    QByteArray tail_;              // appended since the rewrite was asked for
+    QString failure_;
+    bool stop_ = false;
+    std::thread thread_;           // last: it starts once the rest is set
+};
+
+ScoreJournal::ScoreJournal(const QString& folder, int userId, DiskSync sync)
+    : folder_(folder),
+      path_(QDir(folder).filePath(fileName(userId))),
+      userId_(userId),
+      file_(std::make_unique<JournalFile>(folder, path_, std::move(sync)))
 {
     load();
 }
@@ -115,46 +297,30 @@ void ScoreJournal::load()
         error_ = f.errorString();
         return;
     }
-    const JournalContent content = read_journal(f.readAll(), userId_);
+    const QByteArray all = f.readAll();
     f.close();
+    const JournalContent content = read_journal(all, userId_);
+    const bool torn = !all.isEmpty() && !all.endsWith('\n');
     pending_ = content.pending;
+    // A torn last line would glue itself to the next one appended: end it
+    // now, as the file is rewritten short in the background.
+    if (torn)
+        append("\n");
     if (content.rewrite)
         rewrite();
 }
 
 bool ScoreJournal::rewrite()
 {
-    file_.reset();
-    if (pending_.isEmpty()) {
-        if (QFile::exists(path_) && !QFile::remove(path_)) {
-            error_ = QStringLiteral("无法删除 ") + path_;
-            return false;
-        }
-        return true;
-    }
     QByteArray lines;
     for (const JournalEntry& e : pending_)
         lines += score_line(e);
-    return app::write_whole_file(path_, lines, false, &error_);
+    return file_->rewrite(lines, &error_);
 }
 
 bool ScoreJournal::append(const QByteArray& line)
 {
-    if (!file_) {
-        QDir().mkpath(folder_);
-        file_ = std::make_unique<QFile>(path_);
-        if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) {
-            error_ = file_->errorString();
-            file_.reset();
-            return false;
-        }
-    }
-    if (file_->write(line) != line.size() || !sync(*file_)) {
-        error_ = file_->errorString();
-        file_.reset();
-        return false;
-    }
-    return true;
+    return file_->append(line, &error_);
 }
 
 void ScoreJournal::removeFromPending(const QString& workId)

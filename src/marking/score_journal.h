@@ -1,16 +1,28 @@
 #pragma once
-#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // The local journal of keyed scores: no score a teacher keys in is lost to a
 // closed screen, a crash or a stalled automatic save. Each score is written
-// (and synced to disk) as it is stored in the buffer list, and cleared when
-// the server confirms it. What is left is sent again on the next opening of
-// the same exam and subject.
+// to the file as it is stored in the buffer list, and cleared when the
+// server confirms it. What is left is sent again on the next opening of the
+// same exam and subject.
+//
+// The file has every line before record() returns, so a crashed process
+// loses nothing; syncing it to disk (milliseconds) is left to a thread of
+// the journal's own, which coalesces the keystrokes that come meanwhile.
+// The user-interface thread never waits for the disk.
 namespace marking {
+
+class JournalFile;
+
+// Makes what was written to an open file durable (fdatasync); true when it
+// did. Tests pass their own to watch or hold the syncing thread.
+using DiskSync = std::function<bool(int handle)>;
+bool sync_to_disk(int handle);
 
 struct JournalEntry {
     QString workId;    // column 7; the key
@@ -34,7 +46,8 @@ public:
     // folder: the session's cache folder (ks_data/<ks_id>/<KM_id>); each
     // teacher has a file of their own there. Reads what an earlier run left
     // and rewrites it without confirmed or torn lines.
-    ScoreJournal(const QString& folder, int userId);
+    ScoreJournal(const QString& folder, int userId, DiskSync sync = sync_to_disk);
+    // Waits for the outstanding sync and rewrite (usually long done).
     ~ScoreJournal();
     ScoreJournal(const ScoreJournal&) = delete;
     ScoreJournal& operator=(const ScoreJournal&) = delete;
@@ -42,8 +55,9 @@ public:
     static QString fileName(int userId);  // "scores_<User_ID>.journal"
     QString filePath() const { return path_; }
 
-    // The row's score as now stored; durable when this returns true. An
-    // empty or non-numeric score withdraws the work id (nothing to send).
+    // The row's score as now stored; in the file when this returns true, on
+    // disk moments later. False also when an earlier sync to disk failed.
+    // An empty or non-numeric score withdraws the work id (nothing to send).
     bool record(const JournalEntry& entry);
     // The server has these work ids (saved_ids, or the manual save completed
     // and the next batch arrived).
@@ -74,7 +88,7 @@ private:
     QString path_;
     int userId_;
     QList<JournalEntry> pending_;
-    std::unique_ptr<QFile> file_;
+    std::unique_ptr<JournalFile> file_;
     QString error_;
 };
 

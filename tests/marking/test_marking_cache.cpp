@@ -407,6 +407,44 @@ private slots:
         QVERIFY(f.find<QWidget>("Frame10")->isHidden());
         QCOMPARE(f.t.dialogs.messages,
                  QStringList{"此道试题已经重新下载，请点击左侧《当前缓冲试题列表》中第 1 行，刷新......"});
+        // The folder was listed when the batch came, with the image in it:
+        // the next tick fetches it all the same.
+        f.stub.setReply("net_down_st.asp", image_reply(png_bytes()));
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(downloads(f).size(), 1);
+        QVERIFY(downloads(f).first().contains("1001_3.txt"));
+    }
+
+    // An image gone from the cache after the batch arrived: opening the
+    // answer finds it missing, and the next tick fetches it.
+    void imageGoneAfterTheListing()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes());
+        openWithBatch(f, {answer(41, 9, "3", "1001")});
+        f.form->fetcher().Timer1_Timer();
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("1"));
+        QVERIFY(QFile::remove(f.cached("1001_3.gif")));
+        f.form->ListView1_ItemClick(1);
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
+        f.stub.setReply("net_down_st.asp", image_reply(png_bytes()));
+        f.form->fetcher().Timer1_Timer();
+        QTRY_COMPARE(downloads(f).size(), 1);
+        QTRY_COMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("1"));
+    }
+
+    // An image cached after the batch arrived (and the folder was listed)
+    // is found by the tick, not fetched again.
+    void imageCachedAfterTheListing()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes());
+        openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002")});
+        f.writeCached("1002_3.gif", png_bytes());
+        f.form->fetcher().Timer1_Timer();
+        QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("1"));
+        QCOMPARE(f.form->bufferList().text(2, marking::Col::Downed), QString("1"));
+        QVERIFY(!f.form->webBrowser3().busy());
     }
 };
 

@@ -1,15 +1,22 @@
 // The score journal keeps every keyed score until the server confirms it,
-// across a fresh object, a torn last line and a killed process.
+// across a fresh object, a torn last line and a killed process; the disk is
+// synced on the journal's own thread, and a rewrite in the background loses
+// nothing keyed meanwhile.
 #include "marking/score_journal.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <csignal>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 using namespace marking;
 
@@ -25,6 +32,51 @@ QStringList pendingText(const ScoreJournal& j)
     for (const JournalEntry& e : j.pending())
         out << e.workId + "=" + e.score;
     return out;
+}
+
+// The disk as the journal's syncing thread sees it: every sync waits for a
+// permit of the gate, so a test decides when the disk answers.
+struct HeldDisk {
+    QSemaphore gate;
+    std::atomic<int> calls{0};
+    std::atomic<bool> failNext{false};
+    std::mutex m;
+    std::vector<std::thread::id> threads;
+
+    DiskSync sync()
+    {
+        return [this](int handle) {
+            {
+                std::lock_guard lock(m);
+                threads.push_back(std::this_thread::get_id());
+            }
+            ++calls;
+            // Held on the caller's thread this would never be released: give
+            // up so the test fails instead of hanging.
+            const bool released = gate.tryAcquire(1, 10000);
+            return released && !failNext.exchange(false) && sync_to_disk(handle);
+        };
+    }
+
+    bool neverOn(std::thread::id id)
+    {
+        std::lock_guard lock(m);
+        return std::find(threads.begin(), threads.end(), id) == threads.end();
+    }
+};
+
+// What a process starting now would find in the journal file.
+QStringList pendingInFile(const QString& path)
+{
+    QTemporaryDir copy;
+    QFile::copy(path, copy.filePath(ScoreJournal::fileName(7)));
+    return pendingText(ScoreJournal(copy.path(), 7, [](int) { return true; }));
+}
+
+int lineCount(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : -1;
 }
 
 // Run as a child: record scores, then die by SIGKILL before anything else.
@@ -105,6 +157,103 @@ private slots:
         QVERIFY(child.waitForFinished(20000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(pendingText(ScoreJournal(dir.path(), 7)), (QStringList{"42=8", "43=6"}));
+    }
+
+    // Each score is in the file when record() returns; the disk syncs on
+    // the journal's thread, once for all that came while it was busy.
+    void syncsOffTheCallersThread()
+    {
+        QTemporaryDir dir;
+        HeldDisk disk;
+        {
+            ScoreJournal j(dir.path(), 7, disk.sync());
+            QVERIFY(j.record(entry("41", "7")));
+            QTRY_COMPARE(disk.calls.load(), 1);  // held
+            QVERIFY(j.record(entry("42", "8")));
+            QVERIFY(j.confirm({"41"}));
+            QVERIFY(j.record(entry("43", "6")));
+            QCOMPARE(pendingInFile(j.filePath()), (QStringList{"42=8", "43=6"}));
+            QCOMPARE(disk.calls.load(), 1);
+            disk.gate.release();
+            QTRY_COMPARE(disk.calls.load(), 2);  // the three that waited, at once
+            disk.gate.release(100);
+        }
+        QCOMPARE(disk.calls.load(), 2);
+        QVERIFY(disk.neverOn(std::this_thread::get_id()));
+    }
+
+    // A sync that failed is told by the next call, once.
+    void failedSyncIsTold()
+    {
+        QTemporaryDir dir;
+        HeldDisk disk;
+        disk.failNext = true;
+        ScoreJournal j(dir.path(), 7, disk.sync());
+        QVERIFY(j.record(entry("41", "7")));
+        QTRY_COMPARE(disk.calls.load(), 1);
+        QVERIFY(j.record(entry("42", "8")));  // the failing sync is still out
+        disk.gate.release();
+        QTRY_COMPARE(disk.calls.load(), 2);  // the next one began: the failure is known
+        QVERIFY(!j.record(entry("43", "9")));
+        QVERIFY(!j.lastError().isEmpty());
+        QVERIFY(j.record(entry("44", "6")));
+        QCOMPARE(pendingText(j), (QStringList{"41=7", "42=8", "43=9", "44=6"}));
+        disk.gate.release(100);
+    }
+
+    // The opening rewrites a journal with confirmed lines short, aside and
+    // in the background: scores keyed meanwhile are in the file at every
+    // moment and follow the rewritten part, the latest last.
+    void rewriteKeepsWhatIsKeyedMeanwhile()
+    {
+        QTemporaryDir dir;
+        QString path;
+        {
+            ScoreJournal j(dir.path(), 7);
+            j.record(entry("41", "7"));
+            j.record(entry("42", "8"));
+            j.record(entry("43", "5"));
+            j.confirm({"43"});
+            path = j.filePath();
+        }
+        QCOMPARE(lineCount(path), 4);
+        HeldDisk disk;
+        {
+            ScoreJournal j(dir.path(), 7, disk.sync());
+            QTRY_COMPARE(disk.calls.load(), 1);  // the rewrite waits for the disk
+            QVERIFY(j.record(entry("41", "9")));
+            QVERIFY(j.record(entry("44", "6")));
+            QCOMPARE(pendingInFile(path), (QStringList{"42=8", "41=9", "44=6"}));
+            disk.gate.release(100);
+        }
+        QCOMPARE(lineCount(path), 4);  // two rewritten, two keyed meanwhile
+        QCOMPARE(pendingInFile(path), (QStringList{"42=8", "41=9", "44=6"}));
+        QVERIFY(!QFile::exists(path + ".new"));
+    }
+
+    // Everything confirmed while the rewrite waits: the file goes at once,
+    // and the stale rewrite does not bring it back.
+    void removalOvertakesRewrite()
+    {
+        QTemporaryDir dir;
+        QString path;
+        {
+            ScoreJournal j(dir.path(), 7);
+            j.record(entry("41", "7"));
+            j.record(entry("42", "8"));
+            j.confirm({"42"});
+            path = j.filePath();
+        }
+        HeldDisk disk;
+        {
+            ScoreJournal j(dir.path(), 7, disk.sync());
+            QTRY_COMPARE(disk.calls.load(), 1);
+            QVERIFY(j.confirm({"41"}));
+            QVERIFY(!QFile::exists(path));
+            disk.gate.release(100);
+        }
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QFile::exists(path + ".new"));
     }
 
     void unconfirmedIds()
