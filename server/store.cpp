@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace velmora {
 
 namespace {
@@ -134,6 +137,13 @@ CREATE TABLE IF NOT EXISTS feedback(
   img_str TEXT NOT NULL,
   at INTEGER NOT NULL,
   handled INTEGER NOT NULL DEFAULT 0);
+-- Logins: the cookie is kept only as its SHA-256, so a copy of the file
+-- opens no session.
+CREATE TABLE IF NOT EXISTS sessions(
+  token_hash TEXT PRIMARY KEY,
+  teacher_id INTEGER NOT NULL REFERENCES teachers(id),
+  created_at INTEGER NOT NULL,
+  last_used INTEGER NOT NULL);
 )SQL";
 
 }  // namespace
@@ -277,7 +287,13 @@ void Tx::commit()
 
 // ---- Store ------------------------------------------------------------
 
-Store::Store(std::string path, int max_connections) : path_(std::move(path)), max_(max_connections) {}
+Store::Store(std::string path, int max_connections) : path_(std::move(path)), max_(max_connections)
+{
+    // A new database is its owner's only; SQLite creates the WAL and the
+    // shared-memory file with the mode of the database file.
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+}
 Store::~Store() = default;
 
 Store::Handle Store::acquire()
