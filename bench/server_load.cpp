@@ -42,7 +42,7 @@ double percentile(std::vector<double>& v, double p)
 // Runs `teachers` threads of `work` for `seconds`; each call of `get`
 // inside is one timed request.
 template <class Work>
-Figures run(int port, int teachers, double seconds, Work work)
+Figures run(int port, int teachers, double seconds, const std::vector<std::string>& cookies, Work work)
 {
     Figures all;
     std::mutex mu;
@@ -53,6 +53,7 @@ Figures run(int port, int teachers, double seconds, Work work)
             httplib::Client c("127.0.0.1", port);
             c.set_url_encode(false);
             c.set_keep_alive(true);
+            c.set_default_headers({{"Cookie", cookies[size_t(t)]}});
             Figures mine;
             auto get = [&](const std::string& target) -> std::string {
                 const auto start = Clock::now();
@@ -101,7 +102,7 @@ int main(int argc, char** argv)
     // (13 to 17), so every question is shared by ten of them.
     for (int t = 0; t < 50; ++t) {
         server.exec_sql("INSERT INTO teachers(id, school_id, name, initials, password) VALUES(" + std::to_string(100 + t)
-                        + ", 1, 'bench" + std::to_string(t) + "', 'b', 'none')");
+                        + ", 1, 'bench" + std::to_string(t) + "', 'b', '" + bench_password() + "')");
         server.exec_sql("INSERT INTO assignments(subject_id, teacher_id, question_id) SELECT 1, "
                         + std::to_string(100 + t) + ", id FROM questions WHERE subject_id = 1 AND number = '"
                         + std::to_string(13 + t % 5) + "'");
@@ -109,12 +110,17 @@ int main(int argc, char** argv)
     // Demo images are drawn on first use; draw them before measuring.
     std::printf("drawing the demo answer images...\n");
     std::fflush(stdout);
+    // Every page but the lookups needs a login: one session per teacher.
+    std::vector<std::string> cookies;
+    for (int t = 0; t < 50; ++t) cookies.push_back(bench_login(port, "bench" + std::to_string(t)));
+    const std::string leader = bench_leader_login(port);
     {
         std::vector<std::thread> warm;
         for (int w = 0; w < 2; ++w)
             warm.emplace_back([&, w] {
                 httplib::Client c("127.0.0.1", port);
                 c.set_url_encode(false);
+                c.set_default_headers({{"Cookie", leader}});
                 for (int cls = 1; cls <= 3; ++cls)
                     for (int seat = 1 + w; seat <= 22; seat += 2)
                         for (int th = 13; th <= 17; ++th) {
@@ -128,7 +134,7 @@ int main(int argc, char** argv)
 
     std::printf("%8s  %-9s %12s %9s %9s %9s\n", "teachers", "page", "requests/s", "p50 ms", "p99 ms", "failed");
     for (int teachers : {1, 10, 50}) {
-        Figures base = run(port, teachers, seconds, [](int, auto& get) { get("/cj/tavix_help.html"); });
+        Figures base = run(port, teachers, seconds, cookies, [](int, auto& get) { get("/cj/tavix_help.html"); });
         const double base_rps = double(base.requests) / seconds;
         print("constant", teachers, seconds, base, 0);
 
@@ -136,7 +142,7 @@ int main(int argc, char** argv)
         // one save of the batch; with nothing left, a re-score of the last
         // batch (the worked list's path), so the load stays the same.
         std::vector<std::vector<std::string>> last(static_cast<size_t>(teachers));
-        Figures marking = run(port, teachers, seconds, [&](int t, auto& get) {
+        Figures marking = run(port, teachers, seconds, cookies, [&](int t, auto& get) {
             const std::string id = std::to_string(100 + t);
             const std::string th = std::to_string(13 + t % 5);
             const std::string reply =

@@ -459,6 +459,11 @@ FrontServer::FrontServer(FrontLimits limits) : front_(std::make_shared<Front>(*t
 
 FrontServer::~FrontServer() = default;
 
+void FrontServer::widen_listen_queue()
+{
+    if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+}
+
 bool FrontServer::process_and_close_socket(socket_t sock)
 {
     front_->adopt(sock);

@@ -32,6 +32,11 @@ public:
     explicit FrontServer(FrontLimits limits);
     ~FrontServer() override;
 
+    // After binding: the library listens with a queue of 5, so a burst of
+    // connections (a school starting at once) would wait seconds for the
+    // kernel to retry their SYNs.
+    void widen_listen_queue();
+
     class Front;
 
 private:

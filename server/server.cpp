@@ -137,6 +137,7 @@ int Server::start()
             throw std::runtime_error("cannot bind " + d.options.bind + ":" + std::to_string(d.options.port));
         d.port = d.options.port;
     }
+    d.front->widen_listen_queue();
     d.ended = false;
     d.worker = std::thread([&d] {
         d.front->listen_after_bind();
