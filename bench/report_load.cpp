@@ -51,7 +51,7 @@ void grow(velmora::Server& server, int students)
                     "WHERE id % 5 < 3 AND id NOT IN (SELECT answer_id FROM scores)");
     for (int t = 0; t < 50; ++t) {
         server.exec_sql("INSERT INTO teachers(id, school_id, name, initials, password) VALUES(" + std::to_string(100 + t)
-                        + ", 1, 'bench" + std::to_string(t) + "', 'b', 'none')");
+                        + ", 1, 'bench" + std::to_string(t) + "', 'b', '" + bench_password() + "')");
         server.exec_sql("INSERT INTO assignments(subject_id, teacher_id, question_id) SELECT 1, "
                         + std::to_string(100 + t) + ", id FROM questions WHERE subject_id = 1 AND number = '"
                         + std::to_string(13 + t % 5) + "'");
@@ -81,6 +81,7 @@ int main(int argc, char** argv)
                 httplib::Client c("127.0.0.1", port);
                 c.set_url_encode(false);
                 c.set_keep_alive(true);
+                c.set_default_headers({{"Cookie", bench_login(port, "bench" + std::to_string(t))}});
                 const std::string id = std::to_string(100 + t), th = std::to_string(13 + t % 5);
                 while (!stop) {
                     auto r = c.Get(("/cj/net_user_work.asp?ks_id=1&km_id=1&js_id=" + id + "&th_bj=" + th).c_str());
@@ -99,6 +100,7 @@ int main(int argc, char** argv)
         httplib::Client reader("127.0.0.1", port);
         reader.set_url_encode(false);
         reader.set_keep_alive(true);
+        reader.set_default_headers({{"Cookie", bench_leader_login(port)}});
         for (const char* page : {"cj_mc.asp", "cj_working.asp"}) {
             std::vector<double> ms;
             const auto until = Clock::now() + std::chrono::duration<double>(seconds);

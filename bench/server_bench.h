@@ -2,6 +2,7 @@
 // What the server benchmarks start from: the demo server on a free port,
 // with a database in a temporary folder and threads for many teachers, and
 // teachers that log in the way the client does.
+#include "passwords.h"
 #include "velmora_server.h"
 
 #include <httplib.h>
@@ -50,3 +51,25 @@ inline bool bench_login(httplib::Client& c, int t)
     if (!cookie.empty()) c.set_default_headers({{"Cookie", cookie}});
     return true;
 }
+
+// The stored password of the benchmarks' own teachers ("bench"), so they log
+// in like any other teacher.
+inline const std::string& bench_password()
+{
+    static const std::string digest = velmora::hash_password("bench", 1000);
+    return digest;
+}
+
+// Logs a teacher of the demo school in (an ASCII name, or one already
+// GBK-encoded): the Cookie header of its session, to send with every page.
+inline std::string bench_login(int port, const std::string& name, const std::string& password = "bench")
+{
+    httplib::Client c("127.0.0.1", port);
+    c.set_url_encode(false);
+    const auto r = c.Get(("/cj/net_login.asp?xx_id=1&js_name=" + name + "&password=" + password).c_str());
+    const std::string set = r ? r->get_header_value("Set-Cookie") : std::string();
+    return set.substr(0, set.find(';'));
+}
+
+// The demo's subject leader, who may see every answer and report.
+inline std::string bench_leader_login(int port) { return bench_login(port, "%B3%C2%BE%B2", "demo123"); }

@@ -14,8 +14,10 @@ std::vector<FsElement> parse_fs_str(const std::string& fs_str)
         FsElement e;
         e.id = parts.empty() ? std::nullopt : parse_integer(parts[0]);
         if (e.id && *e.id == 0) continue;
+        e.id_text = parts.empty() ? std::string() : trim(parts[0]);
+        e.score_text = parts.size() == 2 ? trim(parts[1]) : std::string();
         double score = 0;
-        if (parts.size() == 2 && parse_score(trim(parts[1]), score)) e.score = score;
+        if (parts.size() == 2 && parse_score(e.score_text, score)) e.score = score;
         out.push_back(e);
     }
     return out;

@@ -13,6 +13,8 @@ namespace velmora {
 struct FsElement {
     std::optional<std::int64_t> id;  // nullopt: the id is no whole number
     std::optional<double> score;     // nullopt: not "id,score" with a strict score text
+    std::string id_text;             // the id as sent, blanks trimmed
+    std::string score_text;          // the score as sent, blanks trimmed
 };
 
 // The elements in order; blank ones and the leading id-0 element

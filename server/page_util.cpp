@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -66,6 +67,25 @@ bool parse_score(const std::string& s, double& out)
     if (dots > 1 || digits == 0) return false;
     const auto res = std::from_chars(s.data(), s.data() + s.size(), out);
     return res.ec == std::errc() && res.ptr == s.data() + s.size() && std::isfinite(out);
+}
+
+bool score_within(const std::string& score, double full_mark)
+{
+    // Both as digit strings: the integer part without leading zeros, the
+    // fraction without trailing ones; then the longer integer part is the
+    // larger number, and equal lengths compare digit by digit.
+    auto parts = [](std::string s) {
+        const size_t dot = s.find('.');
+        std::string whole = s.substr(0, dot), frac = dot == std::string::npos ? std::string() : s.substr(dot + 1);
+        whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+        while (!frac.empty() && frac.back() == '0') frac.pop_back();
+        return std::pair(whole, frac);
+    };
+    const auto [sw, sf] = parts(score);
+    const auto [fw, ff] = parts(mark_text(full_mark));
+    if (sw.size() != fw.size()) return sw.size() < fw.size();
+    if (sw != fw) return sw < fw;
+    return sf <= ff;  // "" < "5" < "51" < "6": a fraction compares as its digits
 }
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -16,12 +17,15 @@ namespace velmora {
 namespace marker = protocol::marker;
 
 struct ServerOptions;
+class Sessions;
+class LoginGuard;
 
 struct Reply {
     int status = 200;
     std::string body;              // UTF-8 text (sent as GBK) or raw bytes
     std::string content_type = "text/html; charset=GBK";
     bool raw = false;              // body is bytes (downloads), not text
+    std::vector<std::pair<std::string, std::string>> headers{};  // extra headers (Set-Cookie)
 
     static Reply text(std::string t, int status = 200) { return Reply{status, std::move(t)}; }
     // Failures carry "运行时错误", the phrase the client's error-page check
@@ -38,6 +42,8 @@ struct Context {
     const ServerOptions& options;
     std::string images_dir;
     std::atomic<std::int64_t>& clock_offset;
+    Sessions& sessions;
+    LoginGuard& logins;
 
     std::int64_t now() const;  // seconds since the epoch, test offset included
 };
@@ -53,5 +59,8 @@ std::string mark_text(double v);
 std::string time_text(std::int64_t epoch_seconds);
 // Strict score text: digits with at most one ".", nothing else.
 bool parse_score(const std::string& s, double& out);
+// A score text parse_score accepts, compared as the decimal it spells with
+// the full mark (no float tolerance: "4.0000000005" is above 4).
+bool score_within(const std::string& score, double full_mark);
 
 }  // namespace velmora

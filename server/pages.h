@@ -18,7 +18,9 @@ const std::map<std::string, Page>& pages();
 // login screen and exam selection
 Reply page_get_school(Context&, const Query&);
 Reply page_get_js(Context&, const Query&);
-Reply page_login(Context&, const Query&);
+// Not in pages(): the dispatch hands it the caller's address (guessing is
+// paced per address too).
+Reply page_login(Context&, const Query&, const std::string& address);
 Reply page_ks_list(Context&, const Query&);
 Reply page_ks_km1(Context&, const Query&);
 // marking

@@ -261,7 +261,7 @@ Reply page_modi_fs(Context& ctx, const Query& q)
         const bool scored = !s.is_null(4);
         const double before = scored ? s.real(4) : 0;
         double score = 0;
-        if (!parse_score(trim(parts[1]), score) || score > full + 1e-9) {
+        if (!parse_score(trim(parts[1]), score) || !score_within(trim(parts[1]), full)) {
             out += "修改失败：第" + number + "题的得分应为 0 到 " + mark_text(full) + " 之间的数，“"
                    + field(trim(parts[1])) + "”不行。";
             continue;

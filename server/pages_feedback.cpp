@@ -5,6 +5,7 @@
 
 #include "protocol/pages.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,13 +17,23 @@ namespace {
 // A cached image name the client will delete on our word: one plain file.
 bool plain_file_name(const std::string& s)
 {
-    return !s.empty() && s.size() < 200 && s.find_first_of("/\\:,;<>&") == std::string::npos && s != "."
-           && s.find("..") == std::string::npos;
+    const bool control = std::any_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x20 || c == 0x7f; });
+    return !s.empty() && s.size() < 200 && !control && s.find_first_of("/\\:,;<>&") == std::string::npos
+           && s != "." && s.find("..") == std::string::npos;
+}
+
+// The names of the answer images on the screen, "a.gif,b.gif" for a group
+// of questions: as many as a group can hold, each a plain file name.
+bool file_name_list(const std::string& s)
+{
+    const std::vector<std::string> names = split(s, ',');
+    return !names.empty() && names.size() <= 20 && std::all_of(names.begin(), names.end(), plain_file_name);
 }
 
 struct Report {
     std::int64_t exam, subject, result, teacher;
     std::optional<std::int64_t> class_id;
+    std::string teacher_name;
 };
 
 // Failure texts here must not contain the success markers the client looks
@@ -44,11 +55,14 @@ std::optional<Report> report_of(Context& ctx, const Query& q, std::string& why)
         why = "操作失败：本考试科目中没有这份答卷。";
         return std::nullopt;
     }
-    if (db->count("SELECT COUNT(*) FROM teachers WHERE id = ?", *teacher) == 0) {
+    Stmt t = db->prepare("SELECT name FROM teachers WHERE id = ?");
+    t.args(*teacher);
+    if (!t.step()) {
         why = "操作失败：没有这个教师。";
         return std::nullopt;
     }
-    return Report{*exam, *subject, *result, *teacher, q.integer("bj_id")};
+    // The name as stored, not as sent: what the administrator reads is ours.
+    return Report{*exam, *subject, *result, *teacher, q.integer("bj_id"), t.text(0)};
 }
 
 void record(Context& ctx, const char* kind, const Report& r, const Query& q)
@@ -57,7 +71,7 @@ void record(Context& ctx, const char* kind, const Report& r, const Query& q)
     Tx tx(*db, Tx::Write);
     db->run("INSERT INTO feedback(kind, exam_id, subject_id, class_id, result_id, teacher_id, teacher_name, img_str, at) "
             "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            kind, r.exam, r.subject, r.class_id, r.result, r.teacher, q.text("js_name"), q.text("img_str"), ctx.now());
+            kind, r.exam, r.subject, r.class_id, r.result, r.teacher, r.teacher_name, q.text("img_str"), ctx.now());
     tx.commit();
 }
 
@@ -71,6 +85,7 @@ Reply page_post_err(Context& ctx, const Query& q)
     const auto r = report_of(ctx, q, why);
     if (!r) return Reply::text(why);
     if (*school == -1) {
+        if (!file_name_list(q.text("img_str"))) return Reply::text("操作失败：图片名称无效。");
         record(ctx, "full_mark", *r, q);
         return Reply::text(marker::full_mark_reported);
     }
@@ -86,6 +101,7 @@ Reply page_post_ok(Context& ctx, const Query& q)
     std::string why;
     const auto r = report_of(ctx, q, why);
     if (!r) return Reply::text(why);
+    if (!file_name_list(q.text("img_str"))) return Reply::text("操作失败：图片名称无效。");
     record(ctx, "excellent", *r, q);
     return Reply::text(marker::excellent_reported);
 }
@@ -113,7 +129,7 @@ const std::map<std::string, Page>& pages()
     static const std::map<std::string, Page> table = [] {
         const std::pair<P, Page> handlers[] = {
             {P::GetSchool, page_get_school}, {P::GetJs, page_get_js},
-            {P::Login, page_login},          {P::KsList, page_ks_list},
+            {P::KsList, page_ks_list},
             {P::KsKm1, page_ks_km1},         {P::GetWork, page_get_work},
             {P::UserWork, page_user_work},   {P::UserWorked, page_user_worked},
             {P::DownSt, page_down_st_or_sheet},  // the objective sheet too

@@ -1,6 +1,7 @@
 // Pages of the login screen and the exam selection.
 #include "pages.h"
 #include "passwords.h"
+#include "sessions.h"
 #include "velmora_server.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ Reply page_get_js(Context& ctx, const Query& q)
     return Reply::text(out);
 }
 
-Reply page_login(Context& ctx, const Query& q)
+Reply page_login(Context& ctx, const Query& q, const std::string& address)
 {
     const auto school = q.integer("xx_id");
     const std::string name = q.text("js_name");
@@ -73,13 +74,21 @@ Reply page_login(Context& ctx, const Query& q)
             break;
         }
     }
+    // A name that is no teacher is paced like a teacher's: the refusals
+    // must not tell the two apart.
+    const std::string key = id ? "t" + std::to_string(id) : "n" + std::to_string(*school) + ":" + name.substr(0, 100);
+    const std::int64_t now = ctx.now();
+    if (const std::int64_t wait = ctx.logins.admit(key, address, now); wait > 0)
+        return Reply::text("login_failed：登录失败的次数太多，请" + std::to_string((wait + 59) / 60) + "分钟后再试。");
     // The digest is computed outside the connection: it takes a while.
-    if (id == 0) {
-        burn_password_check(password);
-        return Reply::text("login_failed：用户名称或登录密码错误。");
-    }
-    if (!verify_password(password, stored)) return Reply::text("login_failed：用户名称或登录密码错误。");
-    return Reply::text(std::string(marker::login_ok) + "," + std::to_string(id) + "," + field(spelled) + ",");
+    bool right = false;
+    if (id == 0) burn_password_check(password);
+    else right = verify_password(password, stored);
+    ctx.logins.done(key, address, right, ctx.now());
+    if (!right) return Reply::text("login_failed：用户名称或登录密码错误。");
+    Reply r = Reply::text(std::string(marker::login_ok) + "," + std::to_string(id) + "," + field(spelled) + ",");
+    r.headers.emplace_back("Set-Cookie", session_cookie(ctx.sessions.open(id, now)));
+    return r;
 }
 
 Reply page_ks_list(Context& ctx, const Query& q)
@@ -113,6 +122,11 @@ Reply page_ks_km1(Context& ctx, const Query& q)
     if (!exam || !teacher) return Reply::bad("ks_id 和 js_id 应为编号");
     auto db = ctx.store.acquire();
     Tx tx(*db, Tx::Read);
+    // Only an exam the teacher's school sits, and only that school's figures.
+    const auto own = db->one_int("SELECT school_id FROM teachers WHERE id = ?", *teacher);
+    if (!own || (school && *school != *own)
+        || db->count("SELECT COUNT(*) FROM exam_schools WHERE exam_id = ? AND school_id = ?", *exam, *own) == 0)
+        return Reply::bad("本校没有这个考试，或 xx_id 不是教师所在的学校");
     // The subject this teacher marks (or leads) comes first: the client only
     // offers the first record.
     Stmt s = db->prepare(
@@ -127,7 +141,7 @@ Reply page_ks_km1(Context& ctx, const Query& q)
         "SELECT COUNT(DISTINCT r.student_id) FROM results r JOIN subjects sub ON sub.id = r.subject_id "
         "JOIN students st ON st.id = r.student_id JOIN classes c ON c.id = st.class_id "
         "WHERE sub.exam_id = ?1 AND (?2 IS NULL OR c.school_id = ?2)",
-        *exam, school);
+        *exam, own);
     out += std::string(marker::subject_list) + "=" + std::to_string(students) + ";";
     return Reply::text(out);
 }

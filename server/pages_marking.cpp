@@ -512,13 +512,21 @@ Reply page_save_fs(Context& ctx, const Query& q)
         }
 
         const std::int64_t now = ctx.now();
-        std::vector<std::int64_t> saved, refused;
+        std::vector<std::int64_t> saved;
+        std::vector<std::string> refused;
         std::set<std::int64_t> seen;
         bool changes = false;
         for (const FsElement& element : parse_fs_str(fs_str)) {
             const std::optional<std::int64_t>& id = element.id;
             if (!id || *id < 0 || !element.score) {
-                if (id && *id > 0) refused.push_back(*id);
+                // A negative id, or one too long for a number, is told back as
+                // sent: the teacher learns it was not stored.
+                const std::string& sent = element.id_text;
+                const size_t sign = !sent.empty() && (sent[0] == '-' || sent[0] == '+');
+                if (id) refused.push_back(std::to_string(*id));
+                else if (sent.size() > sign && sent.size() <= 40
+                         && sent.find_first_not_of("0123456789", sign) == std::string::npos)
+                    refused.push_back(sent);
                 continue;
             }
             const double score = *element.score;
@@ -528,7 +536,7 @@ Reply page_save_fs(Context& ctx, const Query& q)
                 "LEFT JOIN scores sc ON sc.answer_id = a.id LEFT JOIN handouts h ON h.answer_id = a.id WHERE a.id = ?");
             s.args(*id);
             if (!s.step()) {
-                refused.push_back(*id);
+                refused.push_back(std::to_string(*id));
                 continue;
             }
             const double full = s.real(0);
@@ -541,9 +549,9 @@ Reply page_save_fs(Context& ctx, const Query& q)
             // Handed to this teacher: reserved by them (even when the lease ran
             // out and nobody took it since), or already scored by them.
             const bool mine = scored ? scorer == p.ids.teacher : holder == p.ids.teacher;
-            const bool ok = subject == p.ids.subject && !objective && score <= full + 1e-9 && mine;
+            const bool ok = subject == p.ids.subject && !objective && score_within(element.score_text, full) && mine;
             if (!ok) {
-                refused.push_back(*id);
+                refused.push_back(std::to_string(*id));
                 continue;
             }
             if (seen.insert(*id).second) saved.push_back(*id);
@@ -573,9 +581,12 @@ Reply page_save_fs(Context& ctx, const Query& q)
             p.tx->commit();
         }
 
-        auto join = [](const std::vector<std::int64_t>& v) {
+        auto join = [](const auto& v) {
             std::string s;
-            for (size_t i = 0; i < v.size(); ++i) s += (i ? "," : "") + std::to_string(v[i]);
+            for (size_t i = 0; i < v.size(); ++i) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(v[i])>, std::string>) s += (i ? "," : "") + v[i];
+                else s += (i ? "," : "") + std::to_string(v[i]);
+            }
             return s;
         };
         if (automatic) return Reply::text(marker::saved_ids + join(saved));

@@ -3,10 +3,11 @@
 #include "demo_data.h"
 #include "demo_grow.h"
 #include "gbk_query.h"
+#include "http_front.h"
 #include "pages.h"
+#include "protocol/pages.h"
+#include "sessions.h"
 #include "store.h"
-
-#include <httplib.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,9 +22,11 @@ struct Server::Impl {
 
     ServerOptions options;
     std::unique_ptr<Store> store;
+    std::unique_ptr<Sessions> sessions;
+    LoginGuard logins;
     std::unique_ptr<Context> ctx;
     std::atomic<std::int64_t> clock_offset{0};
-    httplib::Server http;
+    std::unique_ptr<FrontServer> front;
     std::thread worker;
     int port = 0;
     bool started = false;
@@ -32,6 +35,7 @@ struct Server::Impl {
     void send(httplib::Response& res, const Reply& r) const
     {
         res.status = r.status;
+        for (const auto& [name, value] : r.headers) res.set_header(name.c_str(), value);
         if (r.raw) res.set_content(r.body, r.content_type.c_str());
         else res.set_content(utf8_to_gbk(r.body), r.content_type.c_str());
     }
@@ -39,10 +43,21 @@ struct Server::Impl {
     void route(const httplib::Request& req, httplib::Response& res)
     {
         const std::string name = req.matches.size() > 1 ? std::string(req.matches[1]) : std::string();
+        static const std::string login = protocol::page_name(protocol::Page::Login).toStdString();
         const auto& table = pages();
         const auto it = table.find(name);
+        const Query query = Query::from_target(req.target);
         Reply reply = Reply::not_found();
-        if (it != table.end()) reply = it->second(*ctx, Query::from_target(req.target));
+        if (name == login) {
+            reply = page_login(*ctx, query, req.remote_addr);
+        } else if (it != table.end()) {
+            // The one place a page's session is checked: before it runs,
+            // so a refused request changes nothing.
+            if (auto refusal = check_session(*store, *sessions, name, query, req.get_header_value("Cookie"), ctx->now()))
+                reply = std::move(*refusal);
+            else
+                reply = it->second(*ctx, query);
+        }
         if (options.log_requests) std::fprintf(stderr, "%s %s %d\n", req.method.c_str(), req.path.c_str(), reply.status);
         send(res, reply);
     }
@@ -63,7 +78,12 @@ int Server::start()
 
     d.store = std::make_unique<Store>(d.options.db_path, std::max(4, d.options.threads + 2));
     d.store->create_schema();
-    d.ctx = std::make_unique<Context>(Context{*d.store, d.options, images, d.clock_offset});
+    d.sessions = std::make_unique<Sessions>(*d.store);
+    d.ctx = std::make_unique<Context>(Context{*d.store, d.options, images, d.clock_offset, *d.sessions, d.logins});
+    // The image store is its owner's only (made here when it is new).
+    std::error_code ec;
+    if (!fs::exists(images, ec) && fs::create_directories(images, ec))
+        fs::permissions(images, fs::perms::owner_all, fs::perm_options::replace, ec);
     const bool fresh = d.options.demo && seed_demo(*d.store, d.ctx->now());
     if (d.options.demo && !fresh) {
         auto db = d.store->acquire();
@@ -75,26 +95,31 @@ int Server::start()
     if (fresh) seed_demo_students(*d.store, d.options.demo_students);
     if (fresh) seed_demo_marking(*d.store, d.options.demo_marked_percent, d.ctx->now());
 
-    const int threads = std::max(2, d.options.threads);
-    d.http.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
-    d.http.set_tcp_nodelay(true);  // replies go out in two writes: no Nagle delay
-    d.http.set_keep_alive_max_count(1000);
-    d.http.set_keep_alive_timeout(5);
-    d.http.set_read_timeout(10, 0);
-    d.http.set_payload_max_length(64 * 1024);  // every page is a GET
-    d.http.Get(R"(/cj/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
+    FrontLimits limits;
+    limits.workers = std::max(2, d.options.threads);
+    limits.header_seconds = std::max(1, d.options.request_seconds);
+    limits.idle_seconds = std::max(1, d.options.idle_seconds);
+    limits.per_address = std::max(1, d.options.connections_per_address);
+    d.front = std::make_unique<FrontServer>(limits);
+    httplib::Server& http = *d.front;
+    http.set_tcp_nodelay(true);  // replies go out in two writes: no Nagle delay
+    http.set_keep_alive_max_count(size_t(limits.keep_alive_requests));
+    http.set_keep_alive_timeout(limits.idle_seconds);
+    http.set_read_timeout(10, 0);
+    http.set_payload_max_length(64 * 1024);  // every page is a GET
+    http.Get(R"(/cj/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
         d.route(req, res);
     });
-    d.http.Get(R"(/cj/down/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
+    http.Get(R"(/cj/down/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
         d.send(res, download(*d.ctx, std::string(req.matches[1])));
     });
-    d.http.set_error_handler([&d](const httplib::Request&, httplib::Response& res) {
+    http.set_error_handler([&d](const httplib::Request&, httplib::Response& res) {
         if (!res.body.empty()) return;
         if (res.status == 404) d.send(res, Reply::not_found());
         else if (res.status == 414) d.send(res, Reply{414, "请求地址太长（运行时错误 414），服务器不能处理。"});
         else d.send(res, Reply{res.status, "请求无效（运行时错误 " + std::to_string(res.status) + "）。"});
     });
-    d.http.set_exception_handler([&d](const httplib::Request& req, httplib::Response& res, std::exception_ptr ep) {
+    http.set_exception_handler([&d](const httplib::Request& req, httplib::Response& res, std::exception_ptr ep) {
         std::string what = "unknown";
         try {
             std::rethrow_exception(ep);
@@ -107,20 +132,21 @@ int Server::start()
     });
 
     if (d.options.port == 0) {
-        d.port = d.http.bind_to_any_port(d.options.bind);
+        d.port = http.bind_to_any_port(d.options.bind);
         if (d.port <= 0) throw std::runtime_error("cannot bind " + d.options.bind);
     } else {
-        if (!d.http.bind_to_port(d.options.bind, d.options.port))
+        if (!http.bind_to_port(d.options.bind, d.options.port))
             throw std::runtime_error("cannot bind " + d.options.bind + ":" + std::to_string(d.options.port));
         d.port = d.options.port;
     }
+    d.front->widen_listen_queue();
     d.ended = false;
     d.worker = std::thread([&d] {
-        d.http.listen_after_bind();
+        d.front->listen_after_bind();
         d.ended = true;
     });
     // stop() only ends an accept loop that runs: wait until it does.
-    while (!d.http.is_running() && !d.ended) std::this_thread::yield();
+    while (!d.front->is_running() && !d.ended) std::this_thread::yield();
     d.started = true;
     return d.port;
 }
@@ -129,7 +155,7 @@ void Server::stop()
 {
     Impl& d = *impl_;
     if (!d.started) return;
-    d.http.stop();
+    d.front->stop();
     if (d.worker.joinable()) d.worker.join();
     d.started = false;
 }

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -198,6 +200,13 @@ CREATE TABLE IF NOT EXISTS teacher_tally(   -- scores of a teacher in a subject
   subject_id INTEGER NOT NULL,
   scored INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(teacher_id, subject_id));
+-- Logins: the cookie is kept only as its SHA-256, so a copy of the file
+-- opens no session.
+CREATE TABLE IF NOT EXISTS sessions(
+  token_hash TEXT PRIMARY KEY,
+  teacher_id INTEGER NOT NULL REFERENCES teachers(id),
+  created_at INTEGER NOT NULL,
+  last_used INTEGER NOT NULL);
 )SQL";
 
 // What one answer row R (NEW or OLD) adds to the tallies and open answers
@@ -636,7 +645,13 @@ void Durability::sync_log()
 
 // ---- Store ------------------------------------------------------------
 
-Store::Store(std::string path, int max_connections) : path_(path), gate_(path), max_(max_connections) {}
+Store::Store(std::string path, int max_connections) : path_(std::move(path)), gate_(path_), max_(max_connections)
+{
+    // A new database is its owner's only; SQLite creates the WAL and the
+    // shared-memory file with the mode of the database file.
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+}
 Store::~Store() = default;
 
 Store::Handle Store::acquire()

@@ -30,7 +30,10 @@ struct ServerOptions {
     std::string downloads_dir;       // holds kssetup.exe / tavix.exe; empty = downloads answer 404
     int batch_size = 20;             // answers handed out per batch
     int lease_seconds = 600;         // how long a handed-out answer stays reserved
-    int threads = 64;                // worker threads (keep-alive connections hold one each)
+    int threads = 64;                // worker threads; a connection holds one only while it is answered
+    int request_seconds = 10;        // a request must arrive within this time of its first byte
+    int idle_seconds = 5;            // a keep-alive connection may sit idle this long
+    int connections_per_address = 64;  // more from one address close its oldest waiting ones
     std::string client_version = "8.5";  // announced in the school lookup reply
     bool log_requests = false;       // one line per request on stderr (never query values)
 };
@@ -52,7 +55,8 @@ public:
     std::string base_url() const;  // "http://127.0.0.1:PORT/"
 
     // --- for tests (after start(); the store stays readable after stop()) ---
-    // Moves the server's clock forward (lease expiry without waiting).
+    // Moves the server's clock forward: leases, sessions and the delays of
+    // password guessing all read it (expiry without waiting).
     void advance_clock(int seconds);
     // Number of score rows stored for a work item (an answer); 0 or 1.
     int score_count(std::int64_t work_id) const;

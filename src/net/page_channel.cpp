@@ -28,9 +28,19 @@ QString not_found_page_text()
     return QString::fromUtf8(protocol::marker::page_not_found) + QStringLiteral(" (HTTP 404)");
 }
 
-Network::Network(QObject* parent) : QObject(parent), manager_(new QNetworkAccessManager(this))
+bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie>& cookies, const QUrl& url)
+{
+    const bool taken = QNetworkCookieJar::setCookiesFromUrl(cookies, url);
+    if (taken)
+        emit changed();
+    return taken;
+}
+
+Network::Network(QObject* parent)
+    : QObject(parent), manager_(new QNetworkAccessManager(this)), cookies_(new CookieJar)
 {
     manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    manager_->setCookieJar(cookies_);  // owned by the manager from here on
 }
 
 PageChannel::PageChannel(Network& network, QObject* parent) : QObject(parent), network_(network) {}

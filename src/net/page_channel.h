@@ -1,4 +1,6 @@
 #pragma once
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -16,13 +18,31 @@ struct PageResult {
     int httpStatus = 0;     // 0 when no complete HTTP answer came
 };
 
-// The HTTP client all channels share, with the request timeout.
+// The cookies of the server's replies (the login's session), sent with
+// every later request of every channel; says when they change, so that a
+// browser view can take them too.
+class CookieJar final : public QNetworkCookieJar {
+    Q_OBJECT
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    bool setCookiesFromUrl(const QList<QNetworkCookie>& cookies, const QUrl& url) override;
+    // Every cookie held, for a view that keeps cookies of its own.
+    QList<QNetworkCookie> cookies() const { return allCookies(); }
+
+signals:
+    void changed();
+};
+
+// The HTTP client all channels share, with the request timeout and the one
+// cookie jar: a page channel, a file download and the browser view all
+// speak for the teacher who logged in.
 class Network final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Network)
 public:
     explicit Network(QObject* parent = nullptr);
     QNetworkAccessManager* manager() const { return manager_; }
+    CookieJar* cookieJar() const { return cookies_; }
     int timeoutMs() const { return timeoutMs_; }
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
     // A reply larger than this is abandoned as it arrives: no page the
@@ -32,6 +52,7 @@ public:
 
 private:
     QNetworkAccessManager* manager_;
+    CookieJar* cookies_;
     int timeoutMs_ = 30000;
     qint64 maxReplyBytes_ = 32 * 1024 * 1024;
 };

@@ -6,7 +6,7 @@ namespace app { class Dialogs; }
 namespace net {
 
 // The explanation of a server error page, or empty text when the page is an
-// ordinary reply. Five kinds are told apart by phrases in the page; the
+// ordinary reply. Six kinds are told apart by phrases in the page; the
 // first phrase found decides.
 QString page_error_message(const QString& url, const QString& text);
 

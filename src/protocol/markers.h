@@ -69,5 +69,8 @@ inline constexpr char score_after[] = "；";
 // text of the server holds, and the text of a missing page.
 inline constexpr char runtime_error[] = "运行时错误";
 inline constexpr char page_not_found[] = "无法找到该页";
+// A page refused for want of a live login (run out, or another teacher's):
+// the client tells the teacher to log in again.
+inline constexpr char log_in_again[] = "请重新登录";
 
 }  // namespace protocol::marker

@@ -7,8 +7,10 @@
 #include <QTimer>
 
 #ifdef TAVIX_HAVE_WEBENGINE
+#include <QWebEngineCookieStore>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #endif
 
@@ -55,6 +57,20 @@ WebPageView::WebPageView(net::Network& network, QWidget* parent)
         auto* view = new QWebEngineView(this);
         view->setObjectName(QStringLiteral("WebPage"));
         engine_ = view;
+        // The engine keeps cookies of its own: it gets the channels' (the
+        // login's session) now and whenever they change, long before the
+        // teacher opens a page here.
+        auto shareCookies = [this, view] {
+            QWebEngineCookieStore* store = view->page()->profile()->cookieStore();
+            for (const QNetworkCookie& c : network_.cookieJar()->cookies()) {
+                QString host = c.domain();
+                if (host.startsWith(u'.'))
+                    host.remove(0, 1);
+                store->setCookie(c, QUrl(QStringLiteral("http://") + host + u'/'));
+            }
+        };
+        shareCookies();
+        connect(network_.cookieJar(), &net::CookieJar::changed, view, shareCookies);
         stack_->addWidget(view);
         stack_->setCurrentWidget(view);
         connect(view->page(), &QWebEnginePage::loadingChanged, this, [this, view](const QWebEngineLoadingInfo& info) {

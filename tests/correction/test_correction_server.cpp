@@ -17,6 +17,7 @@
 #include "ui/image_page_view.h"
 #include "ui/screen_flow.h"
 #include "ui/work_screens.h"
+#include "server_login.h"
 #include "velmora_server.h"
 
 #include <QAbstractButton>
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 
@@ -69,6 +71,8 @@ class CorrectionServerTest : public QObject {
         s.User_ID = teacher;
         s.JS_Name = name;
         s.WORK_id = 3;
+        if (!testsupport::logIn(t.network, s.Server_URL, s.School_ID, teacher))
+            return nullptr;
         std::unique_ptr<QWidget> form(ui::create_work_screen(3, t.services, memory));
         if (form)
             form->show();
@@ -112,6 +116,9 @@ private slots:
         login->show();
         QTest::keyClicks(login->findChild<QLineEdit*>("Text1"), "dyzx");
         QTRY_COMPARE_WITH_TIMEOUT(app::session().School_ID, 1, 10000);
+        // Past the typing pause: the school lookup it sends would take the
+        // login's place on the login screen's one channel.
+        QTRY_VERIFY_WITH_TIMEOUT(!login->findChild<QTimer*>("typingPause")->isActive(), 5000);
         login->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("陈静"));
         login->findChild<QLineEdit*>("Text3")->setText(QStringLiteral("demo123"));
         login->findChild<QAbstractButton*>("login")->click();

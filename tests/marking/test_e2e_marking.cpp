@@ -116,7 +116,10 @@ bool open_marking(Client& c, int port, const Pick& pick, QString* why)
     c.login->show();
     auto* school = c.login->findChild<QLineEdit*>("Text1");
     QTest::keyClicks(school, "dyzx");
-    if (!wait_for([] { return app::session().School_ID == 1; }, 10000)) {
+    // Also past the typing pause: the school's full name it looks up would
+    // otherwise take the login's place on the screen's one channel.
+    auto* pause = c.login->findChild<QTimer*>("typingPause");
+    if (!wait_for([&] { return app::session().School_ID == 1 && !pause->isActive(); }, 10000)) {
         *why = "school lookup: " + c.dialogs.messages.join(" | ");
         return false;
     }

@@ -15,6 +15,7 @@
 #include "net/page_channel.h"
 #include "recorders.h"
 #include "ui/image_page_view.h"
+#include "server_login.h"
 #include "velmora_server.h"
 
 #include <QDir>
@@ -54,6 +55,7 @@ private slots:
         s.User_ID = int(teacher);
         s.School_ID = int(server.query_int("SELECT school_id FROM teachers WHERE id = " + std::to_string(teacher)));
         s.JS_Name = QStringLiteral("demo");
+        QVERIFY(testsupport::logIn(t.network, s.Server_URL, s.School_ID, teacher));
 
         marking::MarkingState memory;
         marking::MarkingForm form(t.services, memory);

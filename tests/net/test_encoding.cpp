@@ -187,6 +187,11 @@ private slots:
         QTest::newRow("script timeout, whole text repeated") << u << longText << false
             << head + QString::fromUtf8("运行网站文件时发生“脚本超时”错误。\r\r出错地址：") + u
                    + QString::fromUtf8("\r\r更多信息：\r") + longText;
+        // The server's refusal without a live session: a plain reason, not
+        // a run-time error of a page.
+        QTest::newRow("login expired") << u << QString::fromUtf8("登录已过期（运行时错误）：请重新登录。") << false
+            << head + QString::fromUtf8("登录已经过期（长时间没有使用），或已用另一位教师的身份登录。\r请退出后重新登录。")
+                   + QString::fromUtf8("\r\r出错地址：\r") + u;
         QTest::newRow("first kind wins") << u << QString::fromUtf8("ODBC Drivers 无法显示") << false
             << head + QString::fromUtf8("1、服务器关机！\r2、网络中断。\r\r出错地址：\r") + u;
     }

@@ -6,6 +6,7 @@
 #include "reports/report_form.h"
 #include "screen_test.h"
 #include "ui/web_page_view.h"
+#include "server_login.h"
 #include "velmora_server.h"
 #include "xlsx_reader.h"
 
@@ -43,6 +44,8 @@ private slots:
         s.User_ID = int(server.query_int("SELECT teacher_id FROM subject_leaders WHERE subject_id = 1 LIMIT 1"));
         s.KS_Name = QStringLiteral("期末考试");
         s.KM_Name = QStringLiteral("语文");
+        // Before the screen opens: its browser view takes the session from the channels' cookies.
+        QVERIFY(testsupport::logIn(t.network, s.Server_URL, s.School_ID, s.User_ID));
 
         reports::ReportForm form(t.services);
         form.show();

@@ -43,6 +43,7 @@ private slots:
         auto teacher = [&](int id, const std::string& th) {
             httplib::Client c("127.0.0.1", port);
             c.set_url_encode(false);
+            c.set_default_headers({{"Cookie", log_in(port, id)}});
             c.set_connection_timeout(2);
             c.set_read_timeout(2);
             for (;;) {

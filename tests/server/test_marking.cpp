@@ -359,9 +359,12 @@ private slots:
         std::map<int, std::vector<QString>> handed;
         std::map<int, std::set<QString>> saved;
         std::latch both_have_work(2);  // each holds a batch before anyone saves
+        const std::map<int, std::string> cookies{{demo::kZhangMing, t.login(demo::kZhangMing)},
+                                                 {demo::kLiHua, t.login(demo::kLiHua)}};
         auto teacher = [&](int id) {
             httplib::Client c("127.0.0.1", t.server().port());
             c.set_url_encode(false);
+            c.set_default_headers({{"Cookie", cookies.at(id)}});
             for (int round = 0; round < 100; ++round) {
                 auto r = c.Get(("/" + batch_target(id, demo::kChinese, "14")).c_str());
                 if (round == 0) both_have_work.arrive_and_wait();
