@@ -18,6 +18,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -412,6 +413,16 @@ bool write_answer_image(const std::filesystem::path& file, std::int64_t subject,
                         const std::string& th, double full_mark)
 {
     return write_image_file(file, render_answer_jpeg(subject, kh, th, full_mark));
+}
+
+bool read_image_file(const std::filesystem::path& file, std::string& out)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return true;
 }
 
 bool write_image_file(const std::filesystem::path& file, const std::string& jpeg)

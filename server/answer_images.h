@@ -25,6 +25,8 @@ bool write_answer_image(const std::filesystem::path& file, std::int64_t subject,
 
 // Writes image bytes the same way; false for no bytes.
 bool write_image_file(const std::filesystem::path& file, const std::string& bytes);
+// The whole file into `out`; false when it cannot be opened.
+bool read_image_file(const std::filesystem::path& file, std::string& out);
 
 // Whether the store holds demo answers whose images may be drawn on demand.
 bool demo_images_enabled(Store& store);

@@ -123,16 +123,6 @@ bool parse_sheet_ref(const std::string& s, std::int64_t& class_id, std::string& 
     return class_id > 0;
 }
 
-bool read_whole(const std::filesystem::path& p, std::string& out)
-{
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
-}
-
 }  // namespace
 
 Reply page_get_th(Context& ctx, const Query& q)
@@ -371,14 +361,14 @@ Reply page_save_kgt_fs(Context& ctx, const Query& q)
     const double old_score = objective_total(qs, before);
     const double new_score = objective_total(qs, after);
     if (after_list == kgt::answer_list(before, plain(qs)))
-        return Reply::text("modify_kgt_ok；答案没有改变，选择题得分仍为 " + mark_text(new_score) + "。");
+        return Reply::text(std::string(marker::objective_saved) + "；答案没有改变，选择题得分仍为 " + mark_text(new_score) + "。");
 
     db->run("UPDATE results SET objective_answers = ? WHERE id = ?", after_list, result);
     db->run("INSERT INTO objective_corrections(result_id, teacher_id, old_answers, new_answers, old_score, new_score, at) "
             "VALUES(?, ?, ?, ?, ?, ?, ?)",
             result, *teacher, before_list, after_list, old_score, new_score, ctx.now());
     tx.commit();
-    return Reply::text("modify_kgt_ok；选择题得分已由 " + mark_text(old_score) + " 改为 " + mark_text(new_score) + "。");
+    return Reply::text(std::string(marker::objective_saved) + "；选择题得分已由 " + mark_text(old_score) + " 改为 " + mark_text(new_score) + "。");
 }
 
 Reply page_down_st_or_sheet(Context& ctx, const Query& q)
@@ -418,11 +408,11 @@ Reply page_down_st_or_sheet(Context& ctx, const Query& q)
         || rel.find(':') != std::string::npos)
         return Reply::text(missing);
     std::string bytes;
-    if (!read_whole(file, bytes)) {
+    if (!read_image_file(file, bytes)) {
         // Demo sheets are drawn on first use, then kept in the store.
         if (!demo_images_enabled(ctx.store) || regions.empty()
             || !write_image_file(file, render_sheet_jpeg(*subject, kh, regions, kgt::read_answer_list(answers)))
-            || !read_whole(file, bytes))
+            || !read_image_file(file, bytes))
             return Reply::text(missing);
     }
     const QByteArray b64 = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();

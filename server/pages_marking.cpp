@@ -636,16 +636,6 @@ bool inside(const fs::path& root, const fs::path& p)
     return true;
 }
 
-bool read_file(const fs::path& p, std::string& out)
-{
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
-}
-
 }  // namespace
 
 Reply page_down_st(Context& ctx, const Query& q)
@@ -679,9 +669,9 @@ Reply page_down_st(Context& ctx, const Query& q)
 
     if (auto text = cached_image_reply(file)) return Reply::text(std::move(*text));
     std::string bytes;
-    if (!read_file(file, bytes)) {
+    if (!read_image_file(file, bytes)) {
         // Demo answers are drawn on first use, then kept in the store.
-        if (!demo_images_enabled(ctx.store) || !write_answer_image(file, *subject, kh, th, full) || !read_file(file, bytes))
+        if (!demo_images_enabled(ctx.store) || !write_answer_image(file, *subject, kh, th, full) || !read_image_file(file, bytes))
             return Reply::text(not_found(img_txt));
     }
     if (file.extension() == ".txt") {  // already base64, as a scanner station may leave it

@@ -34,13 +34,6 @@ namespace correction {
 using protocol::Page;
 namespace marker = protocol::marker;
 
-namespace {
-
-// The objective save's reply on success.
-constexpr char kgt_saved[] = "modify_kgt_ok";
-
-}  // namespace
-
 QString CorrectionForm::title_text(const QString& examName, const QString& subjectName, const QString& teacher)
 {
     return QStringLiteral("Velmora——《批阅主观试题》考试名称：") + examName + QStringLiteral("； 科目：")
@@ -353,7 +346,7 @@ void CorrectionForm::objective_save()
 
 void CorrectionForm::objective_save_reply(const QString& reply)
 {
-    if (reply.contains(QLatin1String(kgt_saved)))
+    if (reply.contains(QLatin1String(marker::objective_saved)))
         services_.dialogs.message(QStringLiteral("此考生的选择题已重新识别，本学科得分更新成功！"));
     else if (!app::trim(reply).isEmpty())
         services_.dialogs.message(reply);  // the server's refusal: the answers were not stored

@@ -64,6 +64,8 @@ inline constexpr char objective_questions[] = "00";
 inline constexpr char lookup_separator[] = "=";
 inline constexpr char score_before[] = "，得分";
 inline constexpr char score_after[] = "；";
+// net_save_kgt_fs.asp: the objective answers were stored and rescored.
+inline constexpr char objective_saved[] = "modify_kgt_ok";
 
 // Error pages: the phrase of a page's run-time error, which every failure
 // text of the server holds, and the text of a missing page.
