@@ -293,9 +293,17 @@ void LoginForm::onPortChanged(const QString& text)
 
 // --- lookups ---------------------------------------------------------------
 
+// The lookups share the channel with the login: a lookup sent while the
+// login is on its way (a full name written in when typing pauses) would
+// replace it, and the teacher's login would never be answered.
+bool LoginForm::loginPending() const
+{
+    return protocol::page_of(channel_->pendingUrl()) == protocol::Page::Login;
+}
+
 void LoginForm::onSchoolTextChanged()
 {
-    if (list_picked_)
+    if (list_picked_ || loginPending())
         return;
     schoolAsked_ = app::trim(text1_->text());
     channel_->navigate(net::school_lookup_url(app::session(), *schoolAsked_));
@@ -303,7 +311,7 @@ void LoginForm::onSchoolTextChanged()
 
 void LoginForm::onTeacherTextChanged()
 {
-    if (list_picked_)
+    if (list_picked_ || loginPending())
         return;
     teacherAsked_ = app::trim(text2_->text());
     channel_->navigate(net::teacher_lookup_url(app::session(), *teacherAsked_));

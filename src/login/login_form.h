@@ -69,6 +69,7 @@ private:
     void onPortChanged(const QString& text);
     void onSchoolTextChanged();
     void onTeacherTextChanged();
+    bool loginPending() const;
     void onSchoolPicked(QListWidgetItem* item);
     void onTeacherPicked(QListWidgetItem* item);
     void onLoginClicked();

@@ -622,6 +622,27 @@ private slots:
         QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral("p&w"));
     }
 
+    // Typing that pauses while the login is on its way writes the school's
+    // full name into its field; the login is still the one answered.
+    void pauseDuringLoginKeepsTheLogin()
+    {
+        schoolReplies[net::url_encode(QStringLiteral("dy")).toLatin1()] =
+            QStringLiteral("School_Name8762349;1,第一中学;remote=x;8.5;");
+        stub->setReply("net_login.asp", QStringLiteral("School_Name398685,42, 张三 ,"));
+        startForm();
+        holdTypingPause();
+        QVERIFY(completes("net_get_school.asp", [&] { typeInto("Text1", "dy"); }));
+        app::session().School_ID = 1;
+        child<QLineEdit>("Text2")->setText(QStringLiteral("张三"));
+        child<QLineEdit>("Text3")->setText("pw");
+        QVERIFY(completes("net_login.asp", [&] {
+            QTest::mouseClick(child<QPushButton>("login"), Qt::LeftButton);
+            pauseTyping();
+            QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("第一中学"));
+        }));
+        QCOMPARE(ts->flow.calls, QStringList{"exams"});
+    }
+
     // A password that cannot be read back is not remembered, and the
     // teacher hears of it; the login goes on.
     void unrememberablePasswordIsTold()
