@@ -121,6 +121,11 @@ QStringList split_box(const QString& region, int minX, int minY)
     if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }) || n < 1
         || n > f.at(8).count(u'|') + 1)
         return {};
+    // A corner far beyond any sheet ("1e308", or infinity) is no region
+    // either: its item coordinates would not be whole numbers.
+    constexpr double far = 1e15;
+    if (!(std::abs(x1) <= far && std::abs(y1) <= far && std::abs(x2) <= far && std::abs(y2) <= far))
+        return {};
     if (n == 1) {
         f[1] = whole(x1);
         f[2] = whole(y1);

@@ -166,6 +166,11 @@ private slots:
         // A count the region does not back with numbers would make that many
         // items (a reply saying 200000000 asked for gigabytes).
         QTest::newRow("more questions than numbers") << "DAXT,0,0,30,30,3,2,0,1|2,A|B,2|2" << 0 << 0 << QStringList {};
+        // Found by fuzzing: an infinite corner was made a whole number.
+        QTest::newRow("a corner beyond any sheet") << "DAXT,120,290,360,391e308,1,4,0,1,A|B|C|D,2" << 0 << 0
+                                                   << QStringList {};
+        QTest::newRow("a far corner, many questions") << "DAXT,0,0,3e16,30,2,2,1,1|2,A|B,2|2" << 0 << 0
+                                                      << QStringList {};
     }
     void splitBox()
     {
