@@ -95,6 +95,28 @@ void AnswerListModel::setText(int row, int column, const QString& value)
     emit dataChanged(i, i, {Qt::DisplayRole});
 }
 
+void AnswerListModel::setTexts(const QList<int>& rows, Col c, const QString& value)
+{
+    const int col = column(c);
+    if (col < 1 || col > headers_.size())
+        return;
+    int first = int(rows_.size()) + 1, last = 0;
+    for (const int row : rows) {
+        if (row < 1 || row > rows_.size())
+            continue;
+        QStringList& r = rows_[row - 1];
+        while (r.size() < headers_.size())
+            r << QString();
+        if (r.at(col - 1) == value)
+            continue;
+        r[col - 1] = value;
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (last > 0)
+        emit dataChanged(index(first - 1, col - 1), index(last - 1, col - 1), {Qt::DisplayRole});
+}
+
 QStringList AnswerListModel::rowTexts(int row) const
 {
     return row >= 1 && row <= rows_.size() ? rows_.at(row - 1) : QStringList();

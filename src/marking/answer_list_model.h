@@ -43,6 +43,9 @@ public:
     QString text(int row, Col c) const { return text(row, column(c)); }
     void setText(int row, int column, const QString& value);
     void setText(int row, Col c, const QString& value) { setText(row, column(c), value); }
+    // The same text in one column of many rows, told to views as one change:
+    // a tick that finds 2,000 images cached does not repaint 2,000 times.
+    void setTexts(const QList<int>& rows, Col c, const QString& value);
     QStringList rowTexts(int row) const;
 
     // Appends a row holding `cells` in column order (short lists padded).

@@ -112,8 +112,7 @@ void ImageFetcher::Timer1_Timer()
         for (const QString& name : step.unsafeNames)
             report_unsafe(name);
     }
-    for (const int r : step.nowCached)
-        buffer.setText(r, Col::Downed, QStringLiteral("1"));
+    buffer.setTexts(step.nowCached, Col::Downed, QStringLiteral("1"));
     if (const int r = step.download) {
         timer1_->stop();
         st.down_cj_id = app::to_int(buffer.text(r, Col::CjId));

@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QFrame>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -137,6 +138,26 @@ private slots:
         m.setText(5, marking::Col::Downed, "1");              // ignored
         QCOMPARE(m.width(5), 1000);
         QCOMPARE(m.hidden(7), true);
+    }
+
+    // Many rows marked at once are one change to the views, spanning only
+    // the rows that changed; rows out of range are passed over.
+    void listModelManyRows()
+    {
+        AnswerListModel m(ListKind::Buffer);
+        for (int i = 0; i < 5; ++i)
+            m.appendRow({QString::number(i + 1)});
+        m.setText(2, Col::Downed, "1");
+        QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
+        m.setTexts({2, 3, 4, 9, 0}, Col::Downed, "1");
+        QCOMPARE(changed.size(), 1);
+        const int col = m.column(Col::Downed) - 1;
+        QCOMPARE(changed.at(0).at(0).toModelIndex(), m.index(2, col));
+        QCOMPARE(changed.at(0).at(1).toModelIndex(), m.index(3, col));
+        for (int row = 1; row <= 5; ++row)
+            QCOMPARE(m.text(row, Col::Downed), QString(row >= 2 && row <= 4 ? "1" : ""));
+        m.setTexts({2, 3}, Col::Downed, "1");  // nothing new: no change told
+        QCOMPARE(changed.size(), 1);
     }
 
     void imageNames_data()
