@@ -49,13 +49,7 @@ void grow(velmora::Server& server, int students)
                     "WHERE r.subject_id = 1 AND st.kh LIKE '9%'");
     server.exec_sql("INSERT INTO scores(answer_id, teacher_id, score, marked_at) SELECT id, 1, 2, 0 FROM answers "
                     "WHERE id % 5 < 3 AND id NOT IN (SELECT answer_id FROM scores)");
-    for (int t = 0; t < 50; ++t) {
-        server.exec_sql("INSERT INTO teachers(id, school_id, name, initials, password) VALUES(" + std::to_string(100 + t)
-                        + ", 1, 'bench" + std::to_string(t) + "', 'b', '" + bench_password() + "')");
-        server.exec_sql("INSERT INTO assignments(subject_id, teacher_id, question_id) SELECT 1, "
-                        + std::to_string(100 + t) + ", id FROM questions WHERE subject_id = 1 AND number = '"
-                        + std::to_string(13 + t % 5) + "'");
-    }
+    add_bench_teachers(server, 50);
 }
 
 }  // namespace
@@ -81,7 +75,7 @@ int main(int argc, char** argv)
                 httplib::Client c("127.0.0.1", port);
                 c.set_url_encode(false);
                 c.set_keep_alive(true);
-                c.set_default_headers({{"Cookie", bench_login(port, "bench" + std::to_string(t))}});
+                c.set_default_headers({{"Cookie", bench_cookie(port, "bench" + std::to_string(t))}});
                 const std::string id = std::to_string(100 + t), th = std::to_string(13 + t % 5);
                 while (!stop) {
                     auto r = c.Get(("/cj/net_user_work.asp?ks_id=1&km_id=1&js_id=" + id + "&th_bj=" + th).c_str());
