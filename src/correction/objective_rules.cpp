@@ -29,6 +29,8 @@ QString part(const QString& field, qsizetype k) { return app::piece(field.split(
 
 qint16 to_qint16(double v)
 {
+    if (std::isnan(v))
+        return 0;  // infinities of both signs added up: no brightness
     return static_cast<qint16>(
         std::clamp(v, double(std::numeric_limits<qint16>::min()), double(std::numeric_limits<qint16>::max())));
 }

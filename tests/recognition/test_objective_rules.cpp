@@ -122,6 +122,9 @@ private slots:
         QTest::newRow("rounded after each addition") << "CKK,0.4,1,x" << 0;
         QTest::newRow("a value that is no number adds 0") << "CKK,250,abc,x" << 125;
         QTest::newRow("no values") << "CKK,x" << 0;
+        // Found by fuzzing: infinities of both signs add up to no number.
+        QTest::newRow("values that cancel to no number") << "CKK,1e999,-1e999,x" << 0;
+        QTest::newRow("a value beyond any brightness") << "CKK,1e999,x" << 32767;
         QTest::newRow("nothing but the word") << "CKK" << 0;
     }
     void ckkAverage()
