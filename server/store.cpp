@@ -528,7 +528,25 @@ void FairMutex::unlock()
 
 // ---- Durability ---------------------------------------------------------
 
-Durability::Durability(std::string path) : path_(std::move(path)) {}
+namespace {
+
+// A new connection knows nothing of the log until its first read: until
+// then a checkpoint through it copies nothing and its log has no file.
+sqlite3_file* open_log(sqlite3* db)
+{
+    sqlite3_file* log = nullptr;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
+    if (!log || !log->pMethods) {
+        if (sqlite3_exec(db, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return nullptr;
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
+    }
+    return log && log->pMethods ? log : nullptr;
+}
+
+}  // namespace
+
+Durability::Durability(std::string path, FairMutex& writers) : path_(std::move(path)), writers_(writers) {}
 
 Durability::~Durability()
 {
@@ -543,7 +561,7 @@ Durability::~Durability()
 
 void Durability::log_grew(int frames)
 {
-    if (frames < 1000) return;
+    if (frames < kCopyFrames) return;
     std::lock_guard lock(mu_);
     if (checkpoint_due_ || stopping_) return;
     checkpoint_due_ = true;
@@ -554,23 +572,40 @@ void Durability::log_grew(int frames)
 void Durability::checkpoints()
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK
+        || !open_log(db)) {
         sqlite3_close(db);
         db = nullptr;
     }
+    // RESTART waits this long for readers still in the log.
+    if (db) sqlite3_busy_timeout(db, 2000);
     std::unique_lock lock(mu_);
     for (;;) {
         checkpoint_cv_.wait(lock, [&] { return checkpoint_due_ || stopping_; });
         if (stopping_) break;
         checkpoint_due_ = false;
         lock.unlock();
-        // PASSIVE: copies what no reader still needs, never waits for
-        // writers or readers; what is left goes with the next one.
-        if (db) sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        if (db) copy_log(db);
         lock.lock();
     }
     lock.unlock();
     sqlite3_close(db);
+}
+
+void Durability::copy_log(sqlite3* db)
+{
+    // PASSIVE: copies what no reader still needs, never waits for writers
+    // or readers; what is left goes with the next one.
+    int log = 0, copied = 0;
+    if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK
+        || log < kRestartFrames)
+        return;
+    // The log has not started over for long (writers that never pause
+    // always begin before a copy has caught up): with their lock held no frame
+    // is added, RESTART copies the rest and waits for the readers of the
+    // log, and the next writer starts it from the beginning.
+    std::lock_guard hold(writers_);
+    sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
 }
 
 void Durability::committing()
@@ -631,15 +666,8 @@ void Durability::sync_log()
             fail(nullptr, "open for syncing");
         }
     }
-    sqlite3_file* log = nullptr;
-    sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
-    if (!log || !log->pMethods) {
-        // The log opens with the connection's first read.
-        if (sqlite3_exec(db_, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail(db_, "read for syncing");
-        sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
-    }
-    if (!log || !log->pMethods) fail(db_, "no log to sync");
+    sqlite3_file* log = open_log(db_);
+    if (!log) fail(db_, "no log to sync");
     if (log->pMethods->xSync(log, SQLITE_SYNC_NORMAL) != SQLITE_OK) fail(db_, "sync");
 }
 

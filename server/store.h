@@ -86,7 +86,15 @@ private:
 // under load several teachers' saves share one.
 class Durability {
 public:
-    explicit Durability(std::string path);
+    // The log is copied into the database once it holds `kCopyFrames`
+    // pages, without stopping anyone. Writers that never pause can keep it
+    // from being written from its start again; at `kRestartFrames` the
+    // copying waits for its turn among the writers, finishes and lets the
+    // next writer start the log anew, so the log stays bounded.
+    static constexpr int kCopyFrames = 1000;
+    static constexpr int kRestartFrames = 4000;
+
+    Durability(std::string path, FairMutex& writers);
     ~Durability();
 
     void committing();                  // just before COMMIT, under the writers' lock
@@ -104,8 +112,10 @@ public:
 private:
     void sync_log();
     void checkpoints();
+    void copy_log(sqlite3* db);
 
     std::string path_;
+    FairMutex& writers_;
     sqlite3* db_ = nullptr;  // used by the syncing thread only
     std::mutex mu_;
     std::condition_variable cv_;
@@ -117,7 +127,7 @@ private:
 };
 
 struct WriteGate {
-    explicit WriteGate(std::string path) : durability(std::move(path)) {}
+    explicit WriteGate(std::string path) : durability(std::move(path), writers) {}
     FairMutex writers;
     Durability durability;
 };

@@ -8,7 +8,10 @@
 
 #include <httplib.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <latch>
@@ -184,6 +187,34 @@ private slots:
         other.exec("ROLLBACK");
         // And a page that writes goes on once the writer is done.
         QCOMPARE(work_ids(t.get(batch_target(demo::kZhangMing, "13").substr(1)).body).size(), 1);
+    }
+
+    // The database log is copied into the database as it grows and then
+    // written from its start again, also under writers that never pause; a
+    // log that only grows makes reads slower and its disk is never given back.
+    void theLogStaysBoundedUnderWritersThatNeverPause()
+    {
+        QTemporaryDir dir;
+        const std::string path = QDir(dir.path()).filePath("log.db").toStdString();
+        Store store(path, 2);
+        {
+            auto db = store.acquire();
+            db->exec("PRAGMA journal_mode=WAL");
+            db->exec("CREATE TABLE pages(id INTEGER PRIMARY KEY, body BLOB)");
+        }
+        // Each commit rewrites the same twenty pages (and the list of free
+        // ones), back to back, many times the bound in all.
+        constexpr int kPagesPerCommit = 20;
+        for (int r = 0; r < 10 * Durability::kRestartFrames / kPagesPerCommit; ++r) {
+            auto db = store.acquire();
+            Tx tx(*db, Tx::Write);
+            db->run("INSERT OR REPLACE INTO pages(id, body) VALUES(1, zeroblob(?))", kPagesPerCommit * 4000);
+            tx.commit_unsynced();
+        }
+        QVERIFY(QFileInfo(QString::fromStdString(path)).size() > kPagesPerCommit * 4000);
+        const qint64 frame = 4096 + 24, log = QFileInfo(QString::fromStdString(path + "-wal")).size();
+        QVERIFY2(log < 4 * Durability::kRestartFrames * frame,
+                 qPrintable(QString("the log holds %1 pages").arg(log / frame)));
     }
 };
 
