@@ -277,7 +277,9 @@ int main(int argc, char** argv)
     // ---- 2. work that never runs out -------------------------------------
     if (phases.find('2') != std::string::npos) {
         QTemporaryDir dir;
-        velmora::Server server(options(dir, images, 4000));
+        // Over 20,000 answers, and more for longer phases: each question's
+        // answers must outlast a fast server's teachers.
+        velmora::Server server(options(dir, images, int(4000 * std::max(1.0, seconds / 1.5))));
         const int port = server.start();
         add_bench_teachers(server, 50);
         Teachers teachers50(port, 50);

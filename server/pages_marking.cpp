@@ -651,11 +651,14 @@ Reply page_down_st(Context& ctx, const Query& q)
     double full = 0;
     {
         auto db = ctx.store.acquire();
+        // r.subject_id = sub.id: found from the student by index, not among
+        // every answer to the question.
         Stmt s = db->prepare(
             "SELECT a.image, qu.full_mark FROM answers a JOIN results r ON r.id = a.result_id "
             "JOIN students st ON st.id = r.student_id JOIN questions qu ON qu.id = a.question_id "
             "JOIN subjects sub ON sub.id = qu.subject_id "
-            "WHERE sub.exam_id = ? AND sub.id = ? AND st.class_id = ? AND st.kh = ? AND qu.number = ? "
+            "WHERE sub.exam_id = ? AND sub.id = ? AND r.subject_id = sub.id AND st.class_id = ? AND st.kh = ? "
+            "AND qu.number = ? "
             "AND a.uploaded = 1");
         s.args(*exam, *subject, class_id, kh, th);
         if (!s.step()) return Reply::text(not_found(img_txt));

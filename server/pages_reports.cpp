@@ -588,7 +588,7 @@ bool answer_image(Context& ctx, std::int64_t exam, std::int64_t subject, const s
     Stmt s = db->prepare("SELECT a.image, qu.full_mark FROM answers a JOIN results r ON r.id = a.result_id "
                          "JOIN students st ON st.id = r.student_id JOIN questions qu ON qu.id = a.question_id "
                          "JOIN subjects sub ON sub.id = qu.subject_id WHERE sub.exam_id = ? AND sub.id = ? "
-                         "AND st.kh = ? AND qu.number = ? AND a.uploaded = 1");
+                         "AND r.subject_id = sub.id AND st.kh = ? AND qu.number = ? AND a.uploaded = 1");
     s.args(exam, subject, kh, th);
     if (!s.step()) return false;
     const std::string rel = s.text(0);

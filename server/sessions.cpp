@@ -238,7 +238,7 @@ std::optional<bool> may_see(Db& db, std::int64_t exam, std::int64_t subject, con
         "  OR EXISTS(SELECT 1 FROM scores sc WHERE sc.answer_id = a.id AND sc.teacher_id = ?5)) "
         "FROM answers a JOIN results r ON r.id = a.result_id JOIN students st ON st.id = r.student_id "
         "JOIN questions qu ON qu.id = a.question_id JOIN subjects sub ON sub.id = qu.subject_id "
-        "WHERE sub.exam_id = ?1 AND sub.id = ?2 AND st.kh = ?3 AND qu.number = ?4");
+        "WHERE sub.exam_id = ?1 AND sub.id = ?2 AND r.subject_id = sub.id AND st.kh = ?3 AND qu.number = ?4");
     s.args(exam, subject, kh, th, teacher);
     if (!s.step() || s.is_null(0)) return std::nullopt;
     return s.i64(0) != 0;
