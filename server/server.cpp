@@ -25,6 +25,7 @@ struct Server::Impl {
     std::unique_ptr<Sessions> sessions;
     LoginGuard logins;
     std::unique_ptr<Context> ctx;
+    std::unique_ptr<Turns> turns;
     std::atomic<std::int64_t> clock_offset{0};
     std::unique_ptr<FrontServer> front;
     std::thread worker;
@@ -44,6 +45,11 @@ struct Server::Impl {
     {
         const std::string name = req.matches.size() > 1 ? std::string(req.matches[1]) : std::string();
         static const std::string login = protocol::page_name(protocol::Page::Login).toStdString();
+        static const std::string save = protocol::page_name(protocol::Page::SaveFs).toStdString(),
+                                 objective_save = protocol::page_name(protocol::Page::SaveKgtFs).toStdString();
+        // Released before the reply is written out: a slow reader of a
+        // reply holds a worker thread, never a turn.
+        Turns::Turn turn(*turns, name == save || name == objective_save ? Turns::Turn::Urgent : Turns::Turn::Plain);
         const auto& table = pages();
         const auto it = table.find(name);
         const Query query = Query::from_target(req.target);
@@ -95,6 +101,8 @@ int Server::start()
     if (fresh) seed_demo_students(*d.store, d.options.demo_students);
     if (fresh) seed_demo_marking(*d.store, d.options.demo_marked_percent, d.ctx->now());
 
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    d.turns = std::make_unique<Turns>(d.options.computing > 0 ? d.options.computing : 2 * cores);
     FrontLimits limits;
     limits.workers = std::max(2, d.options.threads);
     limits.header_seconds = std::max(1, d.options.request_seconds);
@@ -111,6 +119,7 @@ int Server::start()
         d.route(req, res);
     });
     http.Get(R"(/cj/down/([A-Za-z0-9_.]+))", [&d](const httplib::Request& req, httplib::Response& res) {
+        Turns::Turn turn(*d.turns);
         d.send(res, download(*d.ctx, std::string(req.matches[1])));
     });
     http.set_error_handler([&d](const httplib::Request&, httplib::Response& res) {

@@ -2,6 +2,8 @@
 // SQLite access: one connection per worker, statements cached per
 // connection, values only ever bound (never spliced into SQL text).
 
+#include "turns.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -225,7 +227,11 @@ public:
     // A page that answers from what it read, without writing, and promises
     // that what it read is stored (a save with nothing new) waits here
     // until that is on disk.
-    void wait_durable_reads() { gate_.durability.wait(gate_.durability.visible()); }
+    void wait_durable_reads()
+    {
+        Turns::Aside aside;
+        gate_.durability.wait(gate_.durability.visible());
+    }
 
 private:
     void give_back(std::unique_ptr<Db> db);

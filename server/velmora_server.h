@@ -31,6 +31,7 @@ struct ServerOptions {
     int batch_size = 20;             // answers handed out per batch
     int lease_seconds = 600;         // how long a handed-out answer stays reserved
     int threads = 64;                // worker threads; a connection holds one only while it is answered
+    int computing = 0;               // pages computing at once, the others wait their turn; 0 = twice the cores
     int request_seconds = 10;        // a request must arrive within this time of its first byte
     int idle_seconds = 5;            // a keep-alive connection may sit idle this long
     int connections_per_address = 64;  // more from one address close its oldest waiting ones
