@@ -1,6 +1,7 @@
 // Score entry figures, offscreen, over a 200-row batch with every image
 // cached: a keystroke in the score box to the score stored in the row (and
-// written to the journal file), and Enter to the next answer painted. Baselines in
+// written to the journal file), and Enter to the next answer painted, at
+// once and after the answer was read. Baselines in
 // the same run: a keystroke into a plain line edit, and a row click to its
 // answer painted. `--screenshot FILE` saves the screen while marking.
 #include "marking_bench.h"
@@ -108,6 +109,26 @@ int main(int argc, char** argv)
     std::printf("200-row batch, 1100x420 JPEG answers, offscreen; every score journalled as it is stored\n");
     report("keystroke -> score stored", keys, plainKeys, "plain line edit keystroke");
     report("Enter -> next answer painted", enters, clicks, "row click -> answer painted");
+
+    // The same with the answer read before Enter, as a teacher does: the
+    // screen is idle for a moment and the next answer is decoded meanwhile.
+    form.fill_buffer_list(reply);
+    form.fetcher().timer1().stop();
+    form.fetcher().Timer1_Timer();
+    form.ListView1_ItemClick(1);
+    std::vector<double> readEnters;
+    for (int r = 1; r <= kRows - 2; ++r) {
+        QTest::keyClick(box, Qt::Key_7);
+        wait_until([&] { return !form.imageView().decodingAhead().isEmpty(); });
+        QTest::qWait(15);  // reading
+        clock.start();
+        QTest::keyClick(box, Qt::Key_Return);
+        form.imageView().repaint();
+        readEnters.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    report("Enter, answer read first -> next answer painted", readEnters, clicks, "row click -> answer painted");
+    std::printf("  (%d of %zu shown from a decoding made while the answer was read)\n",
+                form.imageView().decodedAheadUsed(), readEnters.size());
 
     if (!screenshot.isEmpty()) {
         // Marking in progress: a group of two questions with the code below,

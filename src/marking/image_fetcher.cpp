@@ -290,6 +290,20 @@ void ImageFetcher::show_images(const QString& paths)
     host_.show_status(false, QString());
 }
 
+void ImageFetcher::decodeNext(const AnswerGroup& shown)
+{
+    const AnswerListModel& buffer = ctx_.buffer;
+    const AnswerGroup next = group_at(buffer, shown.first + int(shown.refs.size()), ctx_.state.th_bj);
+    QStringList paths;
+    for (int i = 0; next.complete && i < next.refs.size(); ++i) {
+        const QString path = ctx_.cache.path_of(image_name_of_ref(next.refs.at(i)));
+        if (path.isEmpty() || app::to_double(buffer.text(next.first + i, Col::Downed)) != 1)
+            break;
+        paths << path;
+    }
+    ctx_.view->decodeAhead(next.complete && paths.size() == next.refs.size() ? paths : QStringList());
+}
+
 void ImageFetcher::set_downed(const QString& path, const QString& value)
 {
     if (!path.contains(u'/'))

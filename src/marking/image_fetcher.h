@@ -11,6 +11,7 @@ class QTimer;
 
 namespace marking {
 
+struct AnswerGroup;
 class AnswerListModel;
 class MarkingHost;
 struct MarkingContext;
@@ -40,6 +41,9 @@ public:
     // or marks a missing one for the prefetch.
     void down_load_st(const QString& refs);
     void show_images(const QString& paths);
+    // The answer (group) after `shown` is decoded ahead when its images are
+    // cached: Enter shows it without waiting for the decoding.
+    void decodeNext(const AnswerGroup& shown);
     void set_downed(const QString& path, const QString& value);
     // The image of a worked row: shown from the cache or downloaded.
     void fetchWorked(int row);

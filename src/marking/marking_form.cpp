@@ -345,6 +345,7 @@ void MarkingForm::ListView1_ItemClick(int row)
     st.cur_gif = g.names.join(u',');
     if (app::to_double(buffer.text(st.cur_row, Col::Downed)) != 0) {
         fetcher_->down_load_st(g.refs.join(u','));
+        fetcher_->decodeNext(g);
         showScoredAnswer(g);
         // The box holds the score of the row being marked: with a group
         // that is its first row, not the clicked one, whose score the
@@ -376,6 +377,7 @@ void MarkingForm::open_cur_row()
     }
     st.cur_gif = g.names.join(u',');
     fetcher_->down_load_st(g.refs.join(u','));
+    fetcher_->decodeNext(g);
     showScoredAnswer(g);
 }
 

@@ -10,8 +10,11 @@
 #include <QPixmap>
 #include <QScrollArea>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #ifdef TAVIX_HAVE_WEBENGINE
 #include <QWebEnginePage>
@@ -67,14 +70,74 @@ void ImagePageView::clearContent()
     contentLayout_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 }
 
+namespace {
+
+QImage decoded(const QString& path, int zoom)
+{
+    QImageReader reader(path);
+    const QSize natural = reader.size();
+    if (natural.isValid() && zoom != 100)
+        reader.setScaledSize(ImagePageView::zoomed(natural, zoom));
+    return reader.read();
+}
+
+}  // namespace
+
+void ImagePageView::decodeAhead(const QStringList& paths)
+{
+    // Begun once the screen is idle: the answer on screen is painted first,
+    // and the next one is decoded while the teacher reads it.
+    const bool scheduled = aheadWanted_.has_value();
+    aheadWanted_ = paths;
+    if (!scheduled)
+        QTimer::singleShot(0, this, &ImagePageView::startDecodingAhead);
+}
+
+void ImagePageView::startDecodingAhead()
+{
+    const QStringList paths = aheadWanted_.value_or(QStringList());
+    aheadWanted_.reset();
+    std::vector<Ahead> kept;
+    for (const QString& path : paths) {
+        const QFileInfo file(path);
+        if (!file.exists())
+            continue;
+        auto same = std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& a) {
+            return a.path == path && a.zoom == zoom_ && a.size == file.size() && a.modified == file.lastModified();
+        });
+        if (same != ahead_.end()) {
+            kept.push_back(std::move(*same));
+            continue;
+        }
+        kept.push_back({path, zoom_, file.size(), file.lastModified(),
+                        std::async(std::launch::async, decoded, path, zoom_).share()});
+    }
+    ahead_ = std::move(kept);
+}
+
+QStringList ImagePageView::decodingAhead() const
+{
+    QStringList paths;
+    for (const Ahead& a : ahead_)
+        paths << a.path;
+    return paths;
+}
+
 QLabel* ImagePageView::imageLabel(const QString& path)
 {
     auto* label = new QLabel(content_);
-    QImageReader reader(path);
-    const QSize natural = reader.size();
-    if (natural.isValid() && zoom_ != 100)
-        reader.setScaledSize(zoomed(natural, zoom_));
-    const QImage img = reader.read();
+    QImage img;
+    const QFileInfo file(path);
+    const auto ahead = std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& a) {
+        return a.path == path && a.zoom == zoom_ && a.size == file.size() && a.modified == file.lastModified();
+    });
+    if (ahead != ahead_.end()) {
+        img = ahead->image.get();  // at most the rest of a decode under way
+        ahead_.erase(ahead);
+        ++aheadUsed_;
+    } else {
+        img = decoded(path, zoom_);
+    }
     if (img.isNull()) {
         label->setText(QFileInfo::exists(path) ? QStringLiteral("（图片无法显示：%1）").arg(QFileInfo(path).fileName())
                                                : QStringLiteral("（图片文件不存在：%1）").arg(QFileInfo(path).fileName()));

@@ -1,10 +1,15 @@
 #pragma once
+#include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <future>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QScrollArea;
@@ -21,8 +26,9 @@ namespace ui {
 //
 // It keeps the markup of what it shows (text()): "<IMG src=PATH>" per image,
 // as the page of a loaded image would hold it, so "is this answer on
-// screen" is a plain substring question. Images are decoded only while they
-// are shown; showing the next answer drops the previous pixels.
+// screen" is a plain substring question. Images are decoded while they are
+// shown, and the next answer's ahead of time on a thread of its own
+// (decodeAhead); showing the next answer drops the previous pixels.
 class ImagePageView final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ImagePageView)
@@ -37,6 +43,16 @@ public:
     // One image, or a group (each followed by a rule). Missing files show
     // a short notice in their place.
     void showImages(const QStringList& paths);
+    // Decodes these images, at the present zoom, on a thread of its own
+    // once the screen is idle, so that showing them next is not kept
+    // waiting by the decoding. Only the images of the last call are kept;
+    // one whose file changed meanwhile is decoded again when shown.
+    void decodeAhead(const QStringList& paths);
+    // For tests: the images being decoded ahead (begun), and how many
+    // were shown from such a decoding.
+    QStringList decodingAhead() const;
+    int decodedAheadUsed() const { return aheadUsed_; }
+
     // "about:blank" (empty page) or the address of a web page.
     void showPage(const QString& url);
 
@@ -96,6 +112,19 @@ private:
     QString footerMarkup_;
     QImage footerPicture_;
     QString footerCaption_;
+
+    // An image decoded ahead, and the file as it was when decoding began.
+    struct Ahead {
+        QString path;
+        int zoom = 100;
+        qint64 size = -1;
+        QDateTime modified;
+        std::shared_future<QImage> image;
+    };
+    void startDecodingAhead();
+    std::vector<Ahead> ahead_;
+    std::optional<QStringList> aheadWanted_;  // set until the decoding begins
+    int aheadUsed_ = 0;
 };
 
 }  // namespace ui

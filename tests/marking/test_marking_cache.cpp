@@ -256,6 +256,33 @@ private slots:
         QCOMPARE(f.form->bufferList().text(1, marking::Col::Downed), QString("0"));
     }
 
+    // While the teacher reads an answer, the next one is decoded; a file
+    // replaced meanwhile is read again, never shown from the old decoding.
+    void nextAnswerIsDecodedWhileThisOneIsRead()
+    {
+        Fixture f;
+        f.writeCached("1001_3.gif", png_bytes(40, 30));
+        f.writeCached("1002_3.gif", png_bytes(50, 20));
+        f.writeCached("1003_3.gif", png_bytes(30, 30));
+        openWithBatch(f, {answer(41, 9, "3", "1001"), answer(42, 10, "3", "1002"), answer(43, 11, "3", "1003"),
+                          answer(44, 12, "3", "1004")});
+        f.form->fetcher().Timer1_Timer();
+        auto& view = f.form->imageView();
+        f.form->ListView1_ItemClick(1);
+        QTRY_COMPARE(view.decodingAhead(), QStringList{f.cached("1002_3.gif")});
+        f.form->ListView1_ItemClick(2);
+        QCOMPARE(view.shownSize(0), QSize(50, 20));
+        QCOMPARE(view.decodedAheadUsed(), 1);
+
+        QTRY_COMPARE(view.decodingAhead(), QStringList{f.cached("1003_3.gif")});
+        f.writeCached("1003_3.gif", png_bytes(60, 25));  // downloaded again meanwhile
+        f.form->ListView1_ItemClick(3);
+        QCOMPARE(view.shownSize(0), QSize(60, 25));
+        QCOMPARE(view.decodedAheadUsed(), 1);
+        // The next one is not cached: nothing to decode ahead.
+        QTRY_COMPARE(view.decodingAhead(), QStringList());
+    }
+
     void groupOpensFromItsFirstRow()
     {
         Fixture f;
