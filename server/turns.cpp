@@ -16,7 +16,7 @@ void Turns::take(Queue q)
     std::unique_lock lock(mu_);
     bool ahead = false;  // someone waits who comes first
     for (int i = 0; i <= q; ++i) ahead = ahead || !queues_[i].empty();
-    if (free_ > 0 && !ahead) {
+    if (free_ > kept(q) && !ahead) {
         --free_;
         return;
     }
@@ -33,11 +33,15 @@ int Turns::waiting()
     return int(n);
 }
 
+int Turns::kept(Queue q) const { return q == Arriving && at_once_ > 1 ? 1 : 0; }
+
 void Turns::give()
 {
     std::lock_guard lock(mu_);
-    for (auto& queue : queues_) {
-        if (queue.empty()) continue;
+    for (int q = Returning; q <= Arriving; ++q) {
+        auto& queue = queues_[q];
+        // The turn given back is free too: it may be the one kept for saves.
+        if (queue.empty() || free_ + 1 <= kept(Queue(q))) continue;
         // Handed straight on: nobody slips in between.
         Waiter* w = queue.front();
         queue.pop_front();

@@ -10,7 +10,8 @@
 //
 // A page that stores what a teacher keyed (a save) is let in ahead of the
 // others: the teacher waits for its answer, while images are fetched ahead
-// of need.
+// of need. One turn is kept for saves: a few long pages (a big report) do
+// not hold every turn while a save waits.
 //
 // The turn belongs to the thread: `Turn` takes one for the page the thread
 // answers; `Turns::Aside` is where that page waits without one. A thread
@@ -65,6 +66,7 @@ private:
     };
     enum Queue { Returning, Keyed, Arriving };  // served in this order
     void take(Queue q);
+    int kept(Queue q) const;  // free turns the queue must leave
     void give();
 
     const int at_once_;
