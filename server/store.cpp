@@ -580,8 +580,9 @@ void Durability::checkpoints()
         sqlite3_close(db);
         db = nullptr;
     }
-    // RESTART waits this long for readers still in the log.
-    if (db) sqlite3_busy_timeout(db, 2000);
+    // RESTART waits this long for readers still in the log, with the
+    // writers stopped: a long report must not hold up every save.
+    if (db) sqlite3_busy_timeout(db, 100);
     std::unique_lock lock(mu_);
     for (;;) {
         checkpoint_cv_.wait(lock, [&] { return checkpoint_due_ || stopping_; });
@@ -600,15 +601,23 @@ void Durability::copy_log(sqlite3* db)
     // PASSIVE: copies what no reader still needs, never waits for writers
     // or readers; what is left goes with the next one.
     int log = 0, copied = 0;
-    if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK
-        || log < kRestartFrames)
+    if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
         return;
+    if (log < kRestartFrames) {
+        restart_at_ = kRestartFrames;
+        return;
+    }
+    if (log < restart_at_) return;
     // The log has not started over for long (writers that never pause
     // always begin before a copy has caught up): with their lock held no frame
     // is added, RESTART copies the rest and waits for the readers of the
     // log, and the next writer starts it from the beginning.
     std::lock_guard hold(writers_);
-    sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
+    // A reader that stayed longer than the wait (a large report) is not
+    // waited for again before the log has grown by another copy's length.
+    restart_at_ = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_RESTART, nullptr, nullptr) == SQLITE_OK
+                      ? kRestartFrames
+                      : log + kCopyFrames;
 }
 
 void Durability::committing()

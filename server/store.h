@@ -124,6 +124,7 @@ private:
     std::uint64_t committed_ = 0, synced_ = 0;
     bool in_commit_ = false, syncing_ = false;
     bool checkpoint_due_ = false, stopping_ = false;
+    int restart_at_ = kRestartFrames;  // log length for the next RESTART (copying thread only)
     std::condition_variable checkpoint_cv_;
     std::thread checkpointer_;
 };
