@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace velmora {
@@ -26,6 +27,9 @@ struct Server::Impl {
     LoginGuard logins;
     std::unique_ptr<Context> ctx;
     std::unique_ptr<Turns> turns;
+    // The report pages take turns of their own: a few large reports (a
+    // second each at 100,000 answers) never keep the marking waiting.
+    std::unique_ptr<Turns> report_turns;
     std::atomic<std::int64_t> clock_offset{0};
     std::unique_ptr<FrontServer> front;
     std::thread worker;
@@ -49,7 +53,14 @@ struct Server::Impl {
                                  objective_save = protocol::page_name(protocol::Page::SaveKgtFs).toStdString();
         // Released before the reply is written out: a slow reader of a
         // reply holds a worker thread, never a turn.
-        Turns::Turn turn(*turns, name == save || name == objective_save ? Turns::Turn::Urgent : Turns::Turn::Plain);
+        static const std::set<std::string> reports = [] {
+            std::set<std::string> names;
+            for (int p = int(protocol::Page::CjAnswer); p <= int(protocol::Page::CjDtk); ++p)
+                names.insert(protocol::page_name(protocol::Page(p)).toStdString());
+            return names;
+        }();
+        Turns::Turn turn(reports.count(name) ? *report_turns : *turns,
+                         name == save || name == objective_save ? Turns::Turn::Urgent : Turns::Turn::Plain);
         const auto& table = pages();
         const auto it = table.find(name);
         const Query query = Query::from_target(req.target);
@@ -103,6 +114,7 @@ int Server::start()
 
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     d.turns = std::make_unique<Turns>(d.options.computing > 0 ? d.options.computing : 2 * cores);
+    d.report_turns = std::make_unique<Turns>(cores);
     FrontLimits limits;
     limits.workers = std::max(2, d.options.threads);
     limits.header_seconds = std::max(1, d.options.request_seconds);
