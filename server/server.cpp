@@ -51,14 +51,14 @@ struct Server::Impl {
         static const std::string login = protocol::page_name(protocol::Page::Login).toStdString();
         static const std::string save = protocol::page_name(protocol::Page::SaveFs).toStdString(),
                                  objective_save = protocol::page_name(protocol::Page::SaveKgtFs).toStdString();
-        // Released before the reply is written out: a slow reader of a
-        // reply holds a worker thread, never a turn.
         static const std::set<std::string> reports = [] {
             std::set<std::string> names;
             for (int p = int(protocol::Page::CjAnswer); p <= int(protocol::Page::CjDtk); ++p)
                 names.insert(protocol::page_name(protocol::Page(p)).toStdString());
             return names;
         }();
+        // Released before the reply is written out: a slow reader of a
+        // reply holds a worker thread, never a turn.
         Turns::Turn turn(reports.count(name) ? *report_turns : *turns,
                          name == save || name == objective_save ? Turns::Turn::Urgent : Turns::Turn::Plain);
         const auto& table = pages();
@@ -113,8 +113,8 @@ int Server::start()
     if (fresh) seed_demo_marking(*d.store, d.options.demo_marked_percent, d.ctx->now());
 
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    d.turns = std::make_unique<Turns>(d.options.computing > 0 ? d.options.computing : 2 * cores);
-    d.report_turns = std::make_unique<Turns>(cores);
+    d.turns = std::make_unique<Turns>(d.options.computing > 0 ? d.options.computing : 2 * cores, 1);
+    d.report_turns = std::make_unique<Turns>(cores, 0);
     FrontLimits limits;
     limits.workers = std::max(2, d.options.threads);
     limits.header_seconds = std::max(1, d.options.request_seconds);

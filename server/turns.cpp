@@ -9,7 +9,10 @@ namespace {
 thread_local Turns* t_holding = nullptr;
 }  // namespace
 
-Turns::Turns(int at_once) : at_once_(std::max(1, at_once)), free_(at_once_) {}
+Turns::Turns(int at_once, int for_saves)
+    : for_saves_(std::clamp(for_saves, 0, std::max(1, at_once) - 1)), free_(std::max(1, at_once))
+{
+}
 
 void Turns::take(Queue q)
 {
@@ -32,8 +35,6 @@ int Turns::waiting()
     for (const auto& queue : queues_) n += queue.size();
     return int(n);
 }
-
-int Turns::kept(Queue q) const { return q == Arriving && at_once_ > 1 ? 1 : 0; }
 
 void Turns::give()
 {
@@ -72,14 +73,11 @@ Turns::Aside::Aside() : turns_(t_holding)
     t_holding = nullptr;
 }
 
-Turns::Aside::~Aside() { back(); }
-
-void Turns::Aside::back()
+Turns::Aside::~Aside()
 {
     if (!turns_) return;
     turns_->take(Queue::Returning);
     t_holding = turns_;
-    turns_ = nullptr;
 }
 
 }  // namespace velmora

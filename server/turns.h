@@ -10,8 +10,8 @@
 //
 // A page that stores what a teacher keyed (a save) is let in ahead of the
 // others: the teacher waits for its answer, while images are fetched ahead
-// of need. One turn is kept for saves: a few long pages (a big report) do
-// not hold every turn while a save waits.
+// of need. Turns may be kept for saves: then a few long pages do not hold
+// every turn while a save waits.
 //
 // The turn belongs to the thread: `Turn` takes one for the page the thread
 // answers; `Turns::Aside` is where that page waits without one. A thread
@@ -25,7 +25,9 @@ namespace velmora {
 
 class Turns {
 public:
-    explicit Turns(int at_once);
+    // `for_saves` of the turns are kept for saves (and pages returning from
+    // a wait): the others never take the last ones.
+    Turns(int at_once, int for_saves);
 
     // The calling thread's turn for as long as this lives (nothing more
     // when it has one already).
@@ -49,14 +51,11 @@ public:
         ~Aside();
         Aside(const Aside&) = delete;
         Aside& operator=(const Aside&) = delete;
-        // Takes the turn back now rather than at the end of the scope.
-        void back();
 
     private:
         Turns* turns_;
     };
 
-    int at_once() const { return at_once_; }
     int waiting();  // threads queued for a turn
 
 private:
@@ -66,10 +65,10 @@ private:
     };
     enum Queue { Returning, Keyed, Arriving };  // served in this order
     void take(Queue q);
-    int kept(Queue q) const;  // free turns the queue must leave
+    int kept(Queue q) const { return q == Arriving ? for_saves_ : 0; }  // free turns it must leave
     void give();
 
-    const int at_once_;
+    const int for_saves_;
     std::mutex mu_;
     int free_;
     std::deque<Waiter*> queues_[3];

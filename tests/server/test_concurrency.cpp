@@ -255,7 +255,7 @@ private slots:
     // The last turn is kept for a save: long pages never hold them all.
     void turnsLetOnlySoManyComputeAtOnce()
     {
-        Turns turns(3);
+        Turns turns(3, 1);
         std::mutex mu;
         std::condition_variable cv;
         int running = 0, most = 0, done = 0;
@@ -294,7 +294,7 @@ private slots:
     // turn and a thread without one ask for nothing.
     void turnsGoBackFirstThenSavesThenInOrder()
     {
-        Turns turns(1);
+        Turns turns(1, 0);
         std::mutex mu;
         std::condition_variable cv;
         std::vector<std::string> order;
