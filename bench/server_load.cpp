@@ -30,6 +30,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -230,6 +231,24 @@ void header()
 
 void constant_page(int, Session& s) { s.get("page", "/cj/tavix_help.html"); }
 
+// The marking `work` of 1, 10 and 50 teachers, each after the constant page
+// with as many in the same run; the figures at 50 and their ratio.
+template <class Work>
+std::pair<Figures, double> against_constant(Teachers& all, double seconds, Work work)
+{
+    header();
+    std::pair<Figures, double> at50;
+    for (int teachers : {1, 10, 50}) {
+        const Figures base = run(all, teachers, seconds, constant_page);
+        print("constant", teachers, seconds, base, 0);
+        Figures marking = run(all, teachers, seconds, work);
+        const double ratio = print("marking", teachers, seconds, marking, double(base.requests) / seconds);
+        print_kinds(marking, seconds);
+        if (teachers == 50) at50 = {std::move(marking), ratio};
+    }
+    return at50;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -247,30 +266,22 @@ int main(int argc, char** argv)
         draw_images(port);
         Teachers teachers50(port, 50);
         std::printf("\n1. the existing cycle, %lld written answers\n", written_answers(server));
-        header();
-        double ratio50 = 0, p99_50 = 0;
-        for (int teachers : {1, 10, 50}) {
-            Figures base = run(teachers50, teachers, seconds, constant_page);
-            print("constant", teachers, seconds, base, 0);
-            std::vector<std::vector<std::string>> last(static_cast<size_t>(teachers));
-            Figures marking = run(teachers50, teachers, seconds, [&](int t, Session& s) {
-                const auto records = records_of(s.get("batch", batch_target(t)));
-                std::vector<std::string> work;
-                for (size_t i = 0; i < records.size(); ++i) {
-                    work.push_back(records[i].work);
-                    if (i < 3) s.get("image", image_target(records[i]));
-                }
-                if (work.empty()) work = last[size_t(t)];
-                std::string fs;
-                for (const std::string& w : work) fs += w + ",1;";
-                s.get("save", save_target(t, fs, true));
-                last[size_t(t)] = work;
-            });
-            const double ratio = print("marking", teachers, seconds, marking, double(base.requests) / seconds);
-            print_kinds(marking, seconds);
-            if (teachers == 50) ratio50 = ratio, p99_50 = percentile(marking.all(), .99);
-        }
-        std::printf("target, 50 teachers: marking / constant %.3f (>= 0.45), p99 %.1f ms (<= 30)\n", ratio50, p99_50);
+        std::vector<std::vector<std::string>> last(50);  // each teacher's last batch
+        const auto [at50, ratio50] = against_constant(teachers50, seconds, [&](int t, Session& s) {
+            const auto records = records_of(s.get("batch", batch_target(t)));
+            std::vector<std::string> work;
+            for (size_t i = 0; i < records.size(); ++i) {
+                work.push_back(records[i].work);
+                if (i < 3) s.get("image", image_target(records[i]));
+            }
+            if (work.empty()) work = last[size_t(t)];
+            std::string fs;
+            for (const std::string& w : work) fs += w + ",1;";
+            s.get("save", save_target(t, fs, true));
+            last[size_t(t)] = work;
+        });
+        std::printf("target, 50 teachers: marking / constant %.3f (>= 0.45), p99 %.1f ms (<= 30)\n", ratio50,
+                    percentile(at50.all(), .99));
         server.stop();
     }
 
@@ -284,33 +295,24 @@ int main(int argc, char** argv)
         add_bench_teachers(server, 50);
         Teachers teachers50(port, 50);
         std::printf("\n2. work that never runs out, %lld written answers\n", written_answers(server));
-        header();
-        double ratio50 = 0, save_p99 = 0;
-        for (int teachers : {1, 10, 50}) {
-            Figures base = run(teachers50, teachers, seconds, constant_page);
-            print("constant", teachers, seconds, base, 0);
-            Figures marking = run(teachers50, teachers, seconds, [&](int t, Session& s) {
-                const auto records = records_of(s.get("batch", batch_target(t)));
-                if (records.empty()) {
-                    ++s.f.empty_batches;
-                    return;
-                }
-                std::string fs;
-                for (const Record& r : records) {
-                    s.get("image", image_target(r));
-                    fs += r.work + "," + std::to_string(std::stoll(r.work) % 4) + ";";
-                }
-                const std::string reply = s.get("save", save_target(t, fs, false));
-                const size_t from = reply.find("saved_ids="), to = reply.find(";refused_ids");
-                if (from != std::string::npos && to != std::string::npos && to > from + 10)
-                    s.f.answers_saved += 1 + long(std::count(reply.begin() + long(from), reply.begin() + long(to), ','));
-            });
-            const double ratio = print("marking", teachers, seconds, marking, double(base.requests) / seconds);
-            print_kinds(marking, seconds);
-            if (teachers == 50) ratio50 = ratio, save_p99 = percentile(marking.ms["save"], .99);
-        }
+        auto [at50, ratio50] = against_constant(teachers50, seconds, [&](int t, Session& s) {
+            const auto records = records_of(s.get("batch", batch_target(t)));
+            if (records.empty()) {
+                ++s.f.empty_batches;
+                return;
+            }
+            std::string fs;
+            for (const Record& r : records) {
+                s.get("image", image_target(r));
+                fs += r.work + "," + std::to_string(std::stoll(r.work) % 4) + ";";
+            }
+            const std::string reply = s.get("save", save_target(t, fs, false));
+            const size_t from = reply.find("saved_ids="), to = reply.find(";refused_ids");
+            if (from != std::string::npos && to != std::string::npos && to > from + 10)
+                s.f.answers_saved += 1 + long(std::count(reply.begin() + long(from), reply.begin() + long(to), ','));
+        });
         std::printf("target, 50 teachers: marking / constant %.3f (>= 0.08), save p99 %.1f ms (<= 100)\n", ratio50,
-                    save_p99);
+                    percentile(at50.ms["save"], .99));
         std::printf("%lld answers left unscored\n",
                     static_cast<long long>(written_answers(server)
                                            - server.query_int("SELECT COUNT(*) FROM scores")));

@@ -102,9 +102,7 @@ void ImagePageView::startDecodingAhead()
         const QFileInfo file(path);
         if (!file.exists())
             continue;
-        auto same = std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& a) {
-            return a.path == path && a.zoom == zoom_ && a.size == file.size() && a.modified == file.lastModified();
-        });
+        const auto same = decodedAhead(file);
         if (same != ahead_.end()) {
             kept.push_back(std::move(*same));
             continue;
@@ -113,6 +111,15 @@ void ImagePageView::startDecodingAhead()
                         std::async(std::launch::async, decoded, path, zoom_).share()});
     }
     ahead_ = std::move(kept);
+}
+
+// The decoding begun for this file as it is now, at the present zoom.
+std::vector<ImagePageView::Ahead>::iterator ImagePageView::decodedAhead(const QFileInfo& file)
+{
+    return std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& a) {
+        return a.path == file.filePath() && a.zoom == zoom_ && a.size == file.size()
+            && a.modified == file.lastModified();
+    });
 }
 
 QStringList ImagePageView::decodingAhead() const
@@ -128,9 +135,7 @@ QLabel* ImagePageView::imageLabel(const QString& path)
     auto* label = new QLabel(content_);
     QImage img;
     const QFileInfo file(path);
-    const auto ahead = std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& a) {
-        return a.path == path && a.zoom == zoom_ && a.size == file.size() && a.modified == file.lastModified();
-    });
+    const auto ahead = decodedAhead(file);
     if (ahead != ahead_.end()) {
         img = ahead->image.get();  // at most the rest of a decode under way
         ahead_.erase(ahead);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class QFileInfo;
 class QLabel;
 class QScrollArea;
 class QStackedLayout;
@@ -122,6 +123,7 @@ private:
         std::shared_future<QImage> image;
     };
     void startDecodingAhead();
+    std::vector<Ahead>::iterator decodedAhead(const QFileInfo& file);
     std::vector<Ahead> ahead_;
     std::optional<QStringList> aheadWanted_;  // set until the decoding begins
     int aheadUsed_ = 0;
